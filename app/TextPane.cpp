@@ -1,0 +1,45 @@
+#include "app/TextPane.h"
+
+#include "app/QtText.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace tg {
+
+TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setUndoRedoEnabled(false);
+}
+
+void TextPane::setText(const Text& text) {
+    text_ = text;
+    setPlainText(toDisplayString(text_));
+}
+
+void TextPane::clearText() {
+    text_.clear();
+    clear();
+}
+
+void TextPane::appendLines(const std::vector<Text>& lines) {
+    if (lines.empty())
+        return;
+    QString block;
+    for (const auto& line : lines) {
+        // Every line is a paragraph of its own; only the very first one needs no break before it.
+        if (!text_.empty())
+            block += QLatin1Char('\n');
+        text_ += line;
+        text_ += "\r\n";
+        block += toQString(line);
+    }
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(block);
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+} // namespace tg

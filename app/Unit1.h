@@ -1,0 +1,149 @@
+#pragma once
+
+#include "text/StringList.h"
+#include "text/Text.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTabBar;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace tg {
+class TextPane;
+}
+
+// What the main window takes from its surroundings; start-up fills it from the platform, tests
+// choose their own.
+struct MainFormEnvironment {
+    bool isNT = true;
+};
+
+// The main window: all lasting state of the program and the wiring of its controls and actions.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(const MainFormEnvironment& environment, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // View switching.
+    void selectView(int viewIndex);
+    void fillOptionList(int optionListId, int itemIndex);
+    void viewChanged();
+
+    // Handlers.
+    void TabControl1Change();
+    void TreeView1Change();
+    void OnViewMenuClick(QAction* sender);
+    void TabViewExecute();
+    void TreeViewExecute();
+    void ShowCommandHelpExecute();
+
+    // State, readable for the parts of the program that work on the document.
+    const std::vector<tg::Text>& getViewLabels() const { return viewLabels; }
+    const std::vector<tg::Text>& getViewText() const { return viewText; }
+    const std::vector<tg::Text>& getViewDefaultText() const { return viewDefaultText; }
+    const std::vector<tg::Text>& getViewHelpText() const { return viewHelpText; }
+    int getCurrentView() const { return currentView; }
+    int getViewMode() const { return viewMode; }
+    bool getIsNT() const { return isNT; }
+    bool isModified() const { return modified; }
+    const tg::Text& getDocumentName() const { return documentName; }
+    int tabStyle() const { return tabStyle_; }
+
+protected:
+    // Members named as the rest of the program refers to them.
+    std::vector<tg::Text> viewLabels;
+    tg::StringList optionList;
+    std::vector<tg::Text> viewText;
+    std::vector<tg::Text> viewDefaultText;
+    std::vector<tg::Text> viewHelpText;
+    tg::Text documentName;
+    tg::Text defaultDocumentName;
+    tg::Text viewSeparator;
+    bool modified = false;
+    bool isNT = true;
+    int viewMode = 0;
+    int currentView = 0;
+    std::array<QAction*, 5> historyActions{};
+
+    // Controls.
+    QMenuBar* ActionMainMenuBar1 = nullptr;
+    QToolBar* ActionToolBar1 = nullptr;
+    QWidget* Panel_TabView = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* TabControl1Page = nullptr;
+    QTabBar* TabControl1 = nullptr;
+    QWidget* Panel_Upper = nullptr;
+    QWidget* Panel_target = nullptr;
+    QLineEdit* Edit_target = nullptr;
+    QWidget* Panel_option = nullptr;
+    QLineEdit* Edit_option = nullptr;
+    QComboBox* cmbOption = nullptr;
+    QLineEdit* Edit_option2 = nullptr;
+    QWidget* Panel_Button = nullptr;
+    QPushButton* Button_Update = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    tg::TextPane* RichEdit_Output = nullptr;
+    QFrame* Panel_Commandhelp = nullptr;
+    tg::TextPane* RichEdit_Commandhelp = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QMenu* toolsMenu = nullptr;
+
+    // Actions.
+    QAction* FileNew1 = nullptr;
+    QAction* FileOpen1 = nullptr;
+    QAction* FileClose1 = nullptr;
+    QAction* FileSave1 = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* FilePrintSetup1 = nullptr;
+    QAction* PrintPreview1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditSelectAll1 = nullptr;
+    QAction* TabView = nullptr;
+    QAction* TreeView = nullptr;
+    QAction* ShowCommandHelp = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* HelpAbout = nullptr;
+    QAction* Dummy = nullptr;
+    std::vector<QAction*> viewMenuActions;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createWorkArea();
+    void createStatusStrip();
+    void buildViews();
+    QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
+    void showCurrentTexts();
+    void selectTreeNode(int viewIndex);
+    void setTabStyle(int style);
+
+    bool switching_ = false; // a programmatic selection is under way: its change reports are ours
+    int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
+};
+
+extern TMainForm* MainForm;

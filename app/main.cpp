@@ -1,0 +1,17 @@
+#include "app/Unit1.h"
+#include "platform/SystemValues.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
+
+    MainFormEnvironment environment;
+    environment.isNT = tg::platform::isNT();
+    TMainForm mainForm(environment);
+    MainForm = &mainForm;
+    mainForm.show();
+    QApplication::exec();
+    return 0;
+}

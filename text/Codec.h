@@ -1,0 +1,29 @@
+#pragma once
+
+#include "text/Text.h"
+
+#include <string>
+
+namespace tg {
+
+// Code page 932 conversions. Characters that the target lacks become '?'; invalid input never
+// fails: each byte that does not start a valid character becomes '?' (or U+FFFD for UTF-8 input
+// that is not valid, which then becomes '?').
+std::u16string cp932ToUtf16(TextView text);
+Text utf16ToCp932(std::u16string_view text);
+std::string cp932ToUtf8(TextView text);
+Text utf8ToCp932(std::string_view text);
+
+} // namespace tg
+
+namespace tg {
+
+// Appends the code page 932 bytes of one Unicode code point, or '?' when the code page lacks it.
+void appendCp932(Text& out, char32_t codePoint);
+
+// Decodes one UTF-8 sequence at the start of bytes. Returns its length and stores the code point,
+// 0 when the bytes do not start a valid sequence, or -1 when they are a valid but incomplete start
+// (more bytes are needed to decide).
+int decodeUtf8(std::string_view bytes, char32_t& codePoint);
+
+} // namespace tg
