@@ -1,0 +1,32 @@
+#pragma once
+
+#include "text/Text.h"
+
+#include <vector>
+
+namespace tg {
+
+// What the body of a run may do from the worker thread. Every call that changes the window is
+// carried over to the GUI thread and returns only when it is done there.
+class RunContext {
+public:
+    virtual ~RunContext() = default;
+
+    // Set by the abort button (or the dialog's close box); read without a lock.
+    virtual bool terminationRequested() const = 0;
+
+    // Adds lines at the end of the output pane and steps both progress bars once per line.
+    virtual void deliverLines(std::vector<Text> lines) = 0;
+    // Adds one line at the end of the output pane without moving the bars.
+    virtual void appendReportLine(const Text& line) = 0;
+    virtual void stepMainProgress() = 0;
+    virtual void stepDialogProgress() = 0;
+    // Both bars back to 0.
+    virtual void resetProgress() = 0;
+    // A message box shown for the worker, owned by the run's dialog or by no window; returns the
+    // answer as Dialogs::messageBox does.
+    virtual int messageBox(bool ownedByDialog, const Text& text, const Text& caption,
+                           unsigned flags) = 0;
+};
+
+} // namespace tg
