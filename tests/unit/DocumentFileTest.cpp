@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
+#include <algorithm>
 
 namespace {
 
@@ -163,27 +161,6 @@ TEST(DocumentFile, UnclosedSectionIsAnErrorNamingTheView) {
             EXPECT_NE(e.text().find("ping"), Text::npos) << e.text();
         }
     }
-}
-
-TEST(DocumentFile, ReadingAFileReportsUnreadableAndUnclosedFilesByName) {
-    auto dir = std::filesystem::temp_directory_path() /
-               ("tg_document_file_" + std::to_string(std::random_device()()));
-    std::filesystem::create_directories(dir);
-    Views views;
-    EXPECT_THROW(tg::readDocumentFile(dir / "missing.txt", views.labels, views.texts,
-                                      views.defaults, kSeparator),
-                 tg::Error);
-
-    auto path = dir / "cut.txt";
-    std::ofstream(path, std::ios::binary) << "arp\r\nx\r\n";
-    try {
-        tg::readDocumentFile(path, views.labels, views.texts, views.defaults, kSeparator);
-        ADD_FAILURE() << "no error for an unclosed section";
-    } catch (const tg::Error& e) {
-        EXPECT_NE(e.text().find("cut.txt"), Text::npos) << e.text();
-        EXPECT_NE(e.text().find("arp"), Text::npos) << e.text();
-    }
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

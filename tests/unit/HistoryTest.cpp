@@ -44,12 +44,6 @@ protected:
     std::unique_ptr<tg::IniFile> ini;
 };
 
-TEST_F(History, FirstEntryCreatesTheSection) {
-    EXPECT_TRUE(tg::readHistory(*ini).empty());
-    tg::addToHistory(*ini, "C:\\docs\\a.txt");
-    EXPECT_EQ(section(), StringList{"FILE0=C:\\docs\\a.txt"});
-}
-
 TEST_F(History, ReopenedEntryMovesUpAndThoseBelowKeepTheirKeys) {
     for (const char* path : {"D", "C", "B", "A"})
         tg::addToHistory(*ini, path);
@@ -61,13 +55,6 @@ TEST_F(History, ReopenedEntryMovesUpAndThoseBelowKeepTheirKeys) {
     // The newest again changes nothing.
     tg::addToHistory(*ini, "C");
     EXPECT_EQ(section(), (StringList{"FILE0=C", "FILE1=A", "FILE2=B", "FILE3=D"}));
-}
-
-TEST_F(History, SixthFileDropsTheOldest) {
-    for (const char* path : {"1", "2", "3", "4", "5", "6"})
-        tg::addToHistory(*ini, path);
-    EXPECT_EQ(section(), (StringList{"FILE0=6", "FILE1=5", "FILE2=4", "FILE3=3", "FILE4=2"}));
-    EXPECT_EQ(shownPaths(), (StringList{"6", "5", "4", "3", "2"}));
 }
 
 TEST_F(History, PathsDifferingInCaseAreTwoEntries) {
@@ -98,14 +85,6 @@ TEST_F(History, CaptionIsTheFileNameFoundByCp932Characters) {
     EXPECT_EQ(entries[1].caption, "\x8E\xA6\x95\x5C.txt");
     EXPECT_EQ(entries[1].path, path);
     EXPECT_EQ(entries[0].caption, entries[1].caption); // same name, different folders
-}
-
-TEST_F(History, EmptyValueIsAnEntryWithEmptyCaption) {
-    writeIni("[HISTORY]\r\nFILE0=\r\nFILE1=x.txt\r\n");
-    std::vector<tg::HistoryEntry> entries = tg::readHistory(*ini);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].caption, "");
-    EXPECT_EQ(entries[1].caption, "x.txt");
 }
 
 } // namespace
