@@ -177,6 +177,7 @@ void TQRMDForm::Preview() {
         QPrintPreviewDialog dialog(&printer_, owner);
         dialog.setObjectName(QStringLiteral("PreviewDialog"));
         dialog.setWindowTitle(QStringLiteral("印刷プレビュー"));
+        dialog.resize(size());
         connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
                 [this, &failure, &dialog](QPrinter* target) {
                     if (failure)
