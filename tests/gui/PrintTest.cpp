@@ -248,6 +248,16 @@ private slots:
             inWide = line.startsWith(QLatin1String("W100")) || (inWide && line != "-----");
         }
         QVERIFY(unwrapped.size() < pdf.lines.size());
+        // Full lines reach the right margin, full pages the bottom one, within a character or
+        // a line.
+        double right = 0, bottom = 0;
+        for (const Word& w : pdf.words) {
+            right = qMax(right, w.box.right());
+            if (w.page == 0)
+                bottom = qMax(bottom, w.box.bottom());
+        }
+        QVERIFY2(right > kA4Width - kMargin - 6, qPrintable(QString::number(right)));
+        QVERIFY2(bottom > kA4Height - kMargin - 14, qPrintable(QString::number(bottom)));
         QCOMPARE(unwrapped, nonEmptyLines(document()));
         verifyInsideMargins(pdf);
     }
