@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "ScriptedDialogs.h"
 #include "app/TextPane.h"
 #include "app/Unit1.h"
 #include "documents/PrintList.h"
@@ -36,21 +36,15 @@ public:
     }
 };
 
-class ScriptedDialogs : public tg::Dialogs {
+// A printer dialog that, when confirmed, changes the printer as the user's choice would.
+class PrinterDialogs : public ScriptedDialogs {
 public:
-    std::vector<Text> errors;
-    int setupCalls = 0;
-    std::function<bool(QPrinter&)> setup;
-
-    int messageBox(QWidget*, const Text&, const std::optional<Text>&, unsigned) override {
-        return IdOk;
-    }
-    void showError(const Text& message) override { errors.push_back(message); }
-    std::optional<Text> getOpenFileName(QWidget*, const FileDialogSpec&) override { return {}; }
-    std::optional<Text> getSaveFileName(QWidget*, const FileDialogSpec&) override { return {}; }
-    bool printerSetup(QWidget*, QPrinter& printer) override {
-        ++setupCalls;
-        return setup ? setup(printer) : false;
+    std::function<void(QPrinter&)> choose;
+    bool printerSetup(QWidget* owner, QPrinter& printer) override {
+        bool confirmed = ScriptedDialogs::printerSetup(owner, printer);
+        if (confirmed && choose)
+            choose(printer);
+        return confirmed;
     }
 };
 
@@ -133,7 +127,7 @@ constexpr double kMargin = 36.0; // 12.7 mm in points
 class PrintTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
-    ScriptedDialogs dialogs_;
+    std::unique_ptr<PrinterDialogs> dialogs_;
     std::unique_ptr<TestForm> form_;
     std::unique_ptr<TQRMDForm> report_;
 
@@ -168,8 +162,7 @@ private slots:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
-        dialogs_ = ScriptedDialogs();
-        tg::setDialogs(&dialogs_);
+        dialogs_ = std::make_unique<PrinterDialogs>();
         form_ = std::make_unique<TestForm>(MainFormEnvironment{});
         report_ = std::make_unique<TQRMDForm>();
         QRMDForm = report_.get();
@@ -178,7 +171,7 @@ private slots:
     void cleanup() {
         report_.reset();
         form_.reset();
-        tg::setDialogs(nullptr);
+        dialogs_.reset();
     }
 
     void printsTheWholeDocumentOnA4InsideTheMargins() {
@@ -191,7 +184,7 @@ private slots:
 
         form_->trigger("Print1");
 
-        QVERIFY(dialogs_.errors.empty());
+        QVERIFY(dialogs_->errors.empty());
         QCOMPARE(form_->pane()->text(), form_->getViewText()[4]);
         PdfReadBack pdf(file);
         QCOMPARE(pdf.pages, 1);
@@ -224,7 +217,7 @@ private slots:
 
         form_->trigger("Print1");
 
-        QVERIFY(dialogs_.errors.empty());
+        QVERIFY(dialogs_->errors.empty());
         PdfReadBack pdf(file);
         QVERIFY2(pdf.pages >= 5, qPrintable(QString::number(pdf.pages)));
         QCOMPARE(pdf.pages, report_->pageCount());
@@ -292,7 +285,7 @@ private slots:
 
         form_->trigger("PrintPreview1");
 
-        QVERIFY(dialogs_.errors.empty());
+        QVERIFY(dialogs_->errors.empty());
         QCOMPARE(paneDuringPreview, document());
         QCOMPARE(previewPages, report_->pageCount());
         QCOMPARE(title, QStringLiteral("印刷プレビュー"));
@@ -309,8 +302,8 @@ private slots:
 
         form_->trigger("Print1");
 
-        QCOMPARE(dialogs_.errors.size(), size_t(1));
-        QVERIFY(tg::cp932ToUtf8(dialogs_.errors[0]).find("プリンタ") != std::string::npos);
+        QCOMPARE(dialogs_->errors.size(), size_t(1));
+        QVERIFY(tg::cp932ToUtf8(dialogs_->errors[0]).find("プリンタ") != std::string::npos);
         QCOMPARE(form_->pane()->text(), Text("route output\r\n"));
         QVERIFY(form_->getViewText() == textsBefore);
         QCOMPARE(form_->isModified(), modifiedBefore);
@@ -322,23 +315,23 @@ private slots:
         const QString file = pdfPath("landscape.pdf");
         // Declined: the page stays A4 portrait.
         form_->trigger("FilePrintSetup1");
-        QCOMPARE(dialogs_.setupCalls, 1);
+        QCOMPARE(dialogs_->printerDialogs, 1);
         QCOMPARE(report_->paperSize(), TQRMDForm::A4);
         QCOMPARE(report_->orientation(), QPageLayout::Portrait);
 
         // A printer with legal paper (8.5 x 14 in) turned landscape, at 300 dpi.
-        dialogs_.setup = [&](QPrinter& printer) {
+        dialogs_->printerAnswers.push_back(true);
+        dialogs_->choose = [&](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(file);
             printer.setResolution(300);
             printer.setPageSize(QPageSize(QSizeF(8.5, 14), QPageSize::Inch));
             printer.setPageOrientation(QPageLayout::Landscape);
-            return true;
         };
         form_->trigger("FilePrintSetup1");
 
-        QCOMPARE(dialogs_.setupCalls, 2);
-        QVERIFY(dialogs_.errors.empty());
+        QCOMPARE(dialogs_->printerDialogs, 2);
+        QVERIFY(dialogs_->errors.empty());
         QCOMPARE(report_->paperSize(), TQRMDForm::Custom);
         QCOMPARE(report_->orientation(), QPageLayout::Landscape);
         QVERIFY(qAbs(report_->pageValue(TQRMDForm::PageWidth) - 14.0) < 1e-6);
@@ -351,7 +344,7 @@ private slots:
         // Later prints use that page until the next setup.
         form_->trigger("Print1");
         form_->trigger("Print1");
-        QVERIFY(dialogs_.errors.empty());
+        QVERIFY(dialogs_->errors.empty());
         PdfReadBack pdf(file);
         QVERIFY(qAbs(pdf.pageSize.width() - 1008) < 0.5);
         QVERIFY(qAbs(pdf.pageSize.height() - 612) < 0.5);
