@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "documents/QRMDForm.h"
 #include "platform/SystemValues.h"
 
 #include <QApplication>
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
             .replace_extension(".INI");
     TMainForm mainForm(environment);
     MainForm = &mainForm;
+    TQRMDForm qrmdForm;
+    QRMDForm = &qrmdForm;
     mainForm.show();
     QApplication::exec();
     return 0;

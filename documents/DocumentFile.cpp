@@ -8,16 +8,7 @@ namespace tg {
 
 StringList buildDocumentLines(const std::vector<Text>& labels, const std::vector<Text>& texts,
                               const std::vector<Text>& defaultTexts, TextView separator) {
-    StringList lines;
-    lines.reserve(2 + 3 * labels.size());
-    lines.emplace_back(kDocumentTitle);
-    lines.emplace_back(separator);
-    for (size_t k = 0; k < labels.size(); ++k) {
-        lines.push_back(labels[k]);
-        lines.push_back(texts[k] == defaultTexts[k] ? Text() : texts[k]);
-        lines.emplace_back(separator);
-    }
-    return lines;
+    return buildPrintList(labels, texts, defaultTexts, Text(separator), labels.size());
 }
 
 std::vector<Text> readDocumentLines(const StringList& lines, const std::vector<Text>& labels,

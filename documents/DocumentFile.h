@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/PrintList.h"
 #include "text/StringList.h"
 #include "text/Text.h"
 
@@ -8,12 +9,10 @@
 
 namespace tg {
 
-// First line of every saved and printed document.
-inline constexpr TextView kDocumentTitle = "TIDEGAUGE-INFO Ver2.0.0";
-
-// The lines of the document file: the title, the separator, then per view its label, its text
-// (or an empty line while the text is still the view's default) and the separator. A view's text
-// is one item even when it holds line breaks; it is written as it stands.
+// The lines of the document file, the same as those printed: the title, the separator, then per
+// view its label, its text (or an empty line while the text is still the view's default) and the
+// separator. A view's text is one item even when it holds line breaks; it is written as it
+// stands.
 StringList buildDocumentLines(const std::vector<Text>& labels, const std::vector<Text>& texts,
                               const std::vector<Text>& defaultTexts, TextView separator);
 
