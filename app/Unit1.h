@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,14 +27,27 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
+class GetInfoThread;
+
 namespace tg {
+class RunContext;
 class TextPane;
-}
+namespace platform {
+class ChildProcess;
+class WakeSignal;
+} // namespace platform
+} // namespace tg
 
 // What the main window takes from its surroundings; start-up fills it from the platform, tests
 // choose their own.
 struct MainFormEnvironment {
     bool isNT = true;
+    // The body of the system-information run; none ends that run at once.
+    std::function<void(tg::RunContext&)> systemReport;
+    // Starts a command run's child process; none uses the platform's own way.
+    std::function<std::unique_ptr<tg::platform::ChildProcess>(
+        const tg::Text& commandLine, bool isNT, const tg::platform::WakeSignal& wake)>
+        startChild;
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
@@ -55,6 +69,14 @@ public:
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+
+    // The run button (RunRequest.cpp).
+    void Button_UpdateClick();
+    void Button_UpdateMouseDown();
+    void Button_UpdateMouseUp();
+    bool checkTarget(int slot);
+    void runSystemInfo();
+    void runCommand(tg::Text commandName, tg::Text commandArgs);
 
     // State, readable for the parts of the program that work on the document.
     const std::vector<tg::Text>& getViewLabels() const { return viewLabels; }
@@ -141,9 +163,13 @@ private:
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void connectRunRequest();
+    void runWorker(GetInfoThread* worker);
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
+    decltype(MainFormEnvironment::systemReport) systemReport_;
+    decltype(MainFormEnvironment::startChild) startChild_;
 };
 
 extern TMainForm* MainForm;
