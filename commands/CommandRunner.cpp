@@ -81,10 +81,8 @@ void runChildProcess(const Text& commandName, const Text& commandArgs, RunContex
                     // All the child wrote is in the pipe now; a process it started and left
                     // holding the pipe is not waited for.
                     chunk.clear();
-                    while (child->read(chunk)) {
-                        assembly.feed(chunk, outlet.pending());
-                        chunk.clear();
-                    }
+                    child->drain(chunk);
+                    assembly.feed(chunk, outlet.pending());
                     childEnded = true;
                     break;
                 }

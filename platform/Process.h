@@ -45,9 +45,11 @@ public:
     // Blocks until one of the events, at most timeoutMs (negative: no bound).
     virtual Event wait(int timeoutMs) = 0;
     // Appends what the pipe holds now, at most about 64 KB, without blocking. Returns false when
-    // nothing was there. After the output has ended it also gives up any incomplete character
-    // held back from an earlier read.
+    // nothing was there.
     virtual bool read(Text& out) = 0;
+    // Once the child has ended: appends all the pipe holds at this moment, and anything held
+    // back from an earlier read, but nothing that a process the child started writes later.
+    virtual void drain(Text& out) = 0;
     virtual bool hasEnded() = 0;
     // The exit code once the child has ended.
     virtual std::optional<int> exitCode() = 0;

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,9 +144,26 @@ public:
                 outputOpen_ = false;
             }
         }
-        if (!outputOpen_ || (hasEnded() && out.size() == before))
+        if (!outputOpen_)
             console_.finish(out);
         return out.size() > before;
+    }
+
+    void drain(Text& out) override {
+        int held = 0;
+        if (outputOpen_ && ::ioctl(outFd_, FIONREAD, &held) == 0) {
+            std::string bytes(static_cast<size_t>(held), '\0');
+            size_t got = 0;
+            while (got < bytes.size()) {
+                ssize_t n = ::read(outFd_, bytes.data() + got, bytes.size() - got);
+                if (n > 0)
+                    got += static_cast<size_t>(n);
+                else if (n == 0 || (errno != EINTR))
+                    break;
+            }
+            console_.convert(std::string_view(bytes.data(), got), out);
+        }
+        console_.finish(out);
     }
 
     bool hasEnded() override {

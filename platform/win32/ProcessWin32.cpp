@@ -91,6 +91,23 @@ public:
         return got > 0;
     }
 
+    void drain(Text& out) override {
+        DWORD available = 0;
+        if (!outputOpen_ || !PeekNamedPipe(readEnd_, nullptr, 0, nullptr, &available, nullptr))
+            return;
+        const size_t before = out.size();
+        out.resize(before + available);
+        DWORD got = 0;
+        while (got < available) {
+            DWORD n = 0;
+            if (!ReadFile(readEnd_, out.data() + before + got, available - got, &n, nullptr) ||
+                n == 0)
+                break;
+            got += n;
+        }
+        out.resize(before + got);
+    }
+
     bool hasEnded() override {
         if (ended_)
             return true;

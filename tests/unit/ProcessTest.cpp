@@ -25,8 +25,7 @@ Text readAll(ChildProcess& child) {
         if (event == Event::Output) {
             child.read(out);
         } else if (event == Event::Ended) {
-            while (child.read(out)) {
-            }
+            child.drain(out);
             return out;
         }
     }

@@ -71,6 +71,7 @@ public:
     ~WatchedChild() override { endState_ = inner_->hasEnded() ? 1 : 2; }
     Event wait(int timeoutMs) override { return inner_->wait(timeoutMs); }
     bool read(Text& out) override { return inner_->read(out); }
+    void drain(Text& out) override { inner_->drain(out); }
     bool hasEnded() override { return inner_->hasEnded(); }
     std::optional<int> exitCode() override { return inner_->exitCode(); }
     void terminate() override {
