@@ -43,11 +43,11 @@ class WakeSignal;
 struct MainFormEnvironment {
     bool isNT = true;
     // The body of the system-information run; none ends that run at once.
-    std::function<void(tg::RunContext&)> systemReport;
+    std::function<void(tg::RunContext&)> systemReport{};
     // Starts a command run's child process; none uses the platform's own way.
     std::function<std::unique_ptr<tg::platform::ChildProcess>(
         const tg::Text& commandLine, bool isNT, const tg::platform::WakeSignal& wake)>
-        startChild;
+        startChild{};
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
@@ -77,6 +77,13 @@ public:
     bool checkTarget(int slot);
     void runSystemInfo();
     void runCommand(tg::Text commandName, tg::Text commandArgs);
+
+    // Printing and preview of the whole document (PrintActions.cpp).
+    void printDocument(int target); // 0 preview, 1 print
+    void PrintPreview1Execute();
+    void Print1Execute();
+    void FilePrintSetup1Execute(); // the printer-setup dialog; Accept when the user confirms
+    void FilePrintSetup1Accept();
 
     // State, readable for the parts of the program that work on the document.
     const std::vector<tg::Text>& getViewLabels() const { return viewLabels; }
