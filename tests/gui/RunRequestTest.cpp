@@ -1,3 +1,4 @@
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/QtText.h"
 #include "app/TextPane.h"
@@ -45,36 +46,18 @@ public:
     }
 };
 
-class FakeDialogs : public tg::Dialogs {
-public:
-    struct Box {
-        QWidget* owner;
-        Text text;
-        std::optional<Text> caption;
-        unsigned flags;
-    };
-    std::vector<Box> boxes;
-
-    int messageBox(QWidget* owner, const Text& text, const std::optional<Text>& caption,
-                   unsigned flags) override {
-        boxes.push_back({owner, text, caption, flags});
-        return IdOk;
-    }
-    void showError(const Text&) override {}
-    std::optional<Text> getOpenFileName(QWidget*, const FileDialogSpec&) override { return {}; }
-    std::optional<Text> getSaveFileName(QWidget*, const FileDialogSpec&) override { return {}; }
-    bool printerSetup(QWidget*, QPrinter&) override { return false; }
-};
-
 Text cp932(const char* utf8) {
     return tg::utf8ToCp932(utf8);
 }
 
-// Runs during the modal loop of the next run: the dialog as the run shows it.
-void duringRun(QWidget* form, std::function<void(TAbortDlg*)> steps) {
-    QTimer::singleShot(0, form, [form, steps] {
-        auto* dialog = form->findChild<TAbortDlg*>();
+// Runs during the modal loop of the next run, then asks for the abort. The run must not be able
+// to end before these steps have run.
+void duringRun(QWidget* form, std::function<void(TAbortDlg*)> steps, bool abort = true) {
+    QTimer::singleShot(0, form, [form, steps, abort] {
+        QPointer<TAbortDlg> dialog = form->findChild<TAbortDlg*>();
         steps(dialog);
+        if (abort && dialog)
+            dialog->OKBtn->click();
     });
 }
 
@@ -88,7 +71,7 @@ class RunRequestTest : public QObject {
     Q_OBJECT
 
 private:
-    FakeDialogs dialogs;
+    ScriptedDialogs dialogs;
     std::mutex linesMutex;
     std::vector<Text> commandLines;
     std::function<void(tg::RunContext&)> report;
@@ -124,13 +107,11 @@ private:
 
 private slots:
     void initTestCase() {
-        tg::setDialogs(&dialogs);
         // The fake network commands come first.
         QByteArray path =
             QByteArray(TG_FAKE_BIN_DIR) + QDir::listSeparator().toLatin1() + qgetenv("PATH");
         qputenv("PATH", path);
     }
-    void cleanupTestCase() { tg::setDialogs(nullptr); }
 
     void init() {
         dialogs.boxes.clear();
@@ -247,7 +228,6 @@ private slots:
             mainAt = form->ProgressBar1->value();
             dialogAt = dialog->ProgressBar2->value();
             linesAt = tg::splitLines(form->RichEdit_Output->text()).size();
-            dialog->OKBtn->click();
         });
         form->Button_Update->click();
         QCOMPARE(linesAt, size_t(27));
@@ -259,11 +239,8 @@ private slots:
     void abortAtOnceStillCountsAsARun() {
         fill("ping", "-t", "", "sleep:30000");
         bool dialogShown = false;
-        duringRun(form.get(), [&](TAbortDlg* dialog) {
-            dialogShown = dialog && dialog->isVisible();
-            if (dialog)
-                dialog->OKBtn->click();
-        });
+        duringRun(form.get(),
+                  [&](TAbortDlg* dialog) { dialogShown = dialog && dialog->isVisible(); });
         QElapsedTimer timer;
         timer.start();
         form->Button_Update->click();
@@ -279,27 +256,37 @@ private slots:
     void closeBoxAndEnterAskForTheAbortAndDialogWaits() {
         fill("ping", "", "", "out:first\\n sleep:30000");
         bool stillOpenAfterClose = false;
-        duringRun(form.get(), [&](TAbortDlg* dialog) {
-            waitFor([&] { return form->RichEdit_Output->text().find("first") != Text::npos; });
-            QCOMPARE(dialog->windowTitle(), QStringLiteral("情報取得"));
-            QCOMPARE(dialog->OKBtn->text(), QStringLiteral("中断"));
-            QVERIFY(dialog->OKBtn->isDefault());
-            dialog->close();
-            // The close only asked: the dialog stays until the run has ended.
-            stillOpenAfterClose = dialog->isVisible();
-        });
+        duringRun(
+            form.get(),
+            [&](TAbortDlg* dialog) {
+                waitFor([&] {
+                    return form->RichEdit_Output->text().find("\r\nfirst\r\n") != Text::npos;
+                });
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("情報取得"));
+                QCOMPARE(dialog->OKBtn->text(), QStringLiteral("中断"));
+                QVERIFY(dialog->OKBtn->isDefault());
+                dialog->close();
+                // The close only asked: the dialog stays until the run has ended.
+                stillOpenAfterClose = dialog->isVisible();
+            },
+            false);
+        QElapsedTimer timer;
+        timer.start();
         form->Button_Update->click();
+        QVERIFY(timer.elapsed() < 10000); // ended by the close, not by the command
         QVERIFY(stillOpenAfterClose);
         QCOMPARE(form->RichEdit_Output->text(),
                  Text("ping\r\n[out:first\\n]\r\n[sleep:30000]\r\nfirst\r\n"));
 
         fill("ping", "", "", "sleep:30000");
-        duringRun(form.get(), [&](TAbortDlg* dialog) {
-            QTest::keyClick(dialog, Qt::Key_Escape); // not a way out
-            QVERIFY(dialog->isVisible());
-            QTest::keyClick(dialog, Qt::Key_Return);
-        });
-        QElapsedTimer timer;
+        duringRun(
+            form.get(),
+            [&](TAbortDlg* dialog) {
+                QTest::keyClick(dialog, Qt::Key_Escape); // not a way out
+                QVERIFY(dialog->isVisible());
+                QTest::keyClick(dialog, Qt::Key_Return);
+            },
+            false);
         timer.start();
         form->Button_Update->click();
         QVERIFY(timer.elapsed() < 10000);
@@ -307,19 +294,19 @@ private slots:
     }
 
     void statusTexts() {
-        fill("ping", "", "", "host");
+        fill("ping", "", "", "sleep:30000");
         form->StatusPanel->setText(QStringLiteral("before"));
         QString during;
         duringRun(form.get(), [&](TAbortDlg*) { during = form->StatusPanel->text(); });
         QTest::keyClick(form->Edit_target, Qt::Key_Return);
-        QCOMPARE(lastCommandLine(), Text("ping  host"));
+        QCOMPARE(lastCommandLine(), Text("ping  sleep:30000"));
         QCOMPARE(during, QStringLiteral("before")); // Enter is no mouse press
         QCOMPARE(form->StatusPanel->text(), QStringLiteral("完了"));
 
         commandLines.clear();
         duringRun(form.get(), [&](TAbortDlg*) { during = form->StatusPanel->text(); });
         QTest::mouseClick(form->Button_Update, Qt::LeftButton);
-        QCOMPARE(lastCommandLine(), Text("ping  host"));
+        QCOMPARE(lastCommandLine(), Text("ping  sleep:30000"));
         QCOMPARE(during, QStringLiteral("コマンド実行中"));
         QCOMPARE(form->StatusPanel->text(), QStringLiteral("完了"));
 
@@ -348,10 +335,13 @@ private slots:
         QCOMPARE(form->RichEdit_Output->text(), Text());
         QVERIFY(form->isModified());
 
-        QWidget* firstOwner = reinterpret_cast<QWidget*>(1);
-        QWidget* secondOwner = reinterpret_cast<QWidget*>(1);
         QObject* dialogSeen = nullptr;
+        std::atomic<bool> seen{false};
         report = [&](tg::RunContext& context) {
+            // Holds the run open until the test has looked at its dialog.
+            QDeadlineTimer until(10000);
+            while (!seen && !until.hasExpired())
+                QThread::msleep(1);
             context.appendReportLine("line 1");
             context.stepMainProgress();
             context.stepDialogProgress();
@@ -359,16 +349,21 @@ private slots:
             context.messageBox(false, "unowned", "caption", 0x30);
             context.deliverLines({"line 2", "line 3"});
         };
-        duringRun(form.get(), [&](TAbortDlg* dialog) { dialogSeen = dialog; });
+        duringRun(
+            form.get(),
+            [&](TAbortDlg* dialog) {
+                dialogSeen = dialog;
+                seen = true;
+            },
+            false);
         form->Button_Update->click();
         QCOMPARE(form->RichEdit_Output->text(), Text("line 1\r\nline 2\r\nline 3\r\n"));
         QCOMPARE(dialogs.boxes.size(), size_t(2));
-        firstOwner = dialogs.boxes[0].owner;
-        secondOwner = dialogs.boxes[1].owner;
         QVERIFY(dialogSeen != nullptr);
-        QCOMPARE(static_cast<QObject*>(firstOwner), dialogSeen);
-        QVERIFY(secondOwner == nullptr);
+        QCOMPARE(static_cast<QObject*>(dialogs.boxes[0].owner), dialogSeen);
+        QVERIFY(dialogs.boxes[1].owner == nullptr);
         QCOMPARE(dialogs.boxes[0].caption, std::optional<Text>("caption"));
+        QCOMPARE(dialogs.boxes[0].flags, 0x30u);
         QCOMPARE(form->ProgressBar1->value(), 0);
     }
 
