@@ -57,7 +57,7 @@ constexpr size_t kReadBlock = 64 * 1024;
 constexpr auto kTerminateGrace = std::chrono::milliseconds(200);
 constexpr auto kGroupGrace = std::chrono::milliseconds(20);
 // Without a process descriptor the end of a child that leaves the pipe to others is noticed by
-// looking again at this interval.
+// looking again at this interval; so is an abort when the wake-up pipe could not be made.
 constexpr int kExitCheckMs = 20;
 
 int openPidFd(pid_t pid) {
@@ -112,7 +112,9 @@ public:
                 fds[count++] = {pidFd_, POLLIN, 0};
 
             int timeout = bounded ? remainingMs(deadline) : -1;
-            if (pidFd_ < 0 && (timeout < 0 || timeout > kExitCheckMs))
+            // Without a process descriptor or a wake-up pipe, look again at a short interval.
+            if ((pidFd_ < 0 || wake_.handle().readFd < 0) &&
+                (timeout < 0 || timeout > kExitCheckMs))
                 timeout = kExitCheckMs;
             int ready = ::poll(fds, count, timeout);
             if (ready < 0 && errno != EINTR)

@@ -56,6 +56,10 @@ public:
         while (true) {
             if (wake_.isSet())
                 return Event::Woken;
+            // Once the child has ended the caller drains the pipe; what a process it left
+            // running keeps writing is not waited for.
+            if (hasEnded())
+                return Event::Ended;
             DWORD available = 0;
             if (outputOpen_) {
                 if (!PeekNamedPipe(readEnd_, nullptr, 0, nullptr, &available, nullptr))
@@ -63,8 +67,6 @@ public:
                 else if (available > 0)
                     return Event::Output;
             }
-            if (hasEnded())
-                return Event::Ended;
             if (bounded && Clock::now() >= deadline)
                 return Event::TimedOut;
             Sleep(1);
