@@ -215,7 +215,6 @@ public:
     }
 
 private:
-    // Declared first so that the apartment is left after the interfaces below are released.
     std::shared_ptr<ComSession> session_;
     BSTR queryLanguage_ = nullptr;
     IWbemLocator* locator_ = nullptr;
