@@ -3,8 +3,11 @@
 #include "app/AppIcons.h"
 #include "app/QtText.h"
 #include "app/TextPane.h"
+#include "app/WindowSettings.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
+#include "text/FileName.h"
+#include "text/IniFile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -78,6 +81,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     createStatusStrip();
 
     isNT = environment.isNT;
+    executablePath = environment.executablePath;
     buildViews();
 
     defaultDocumentName = "untitled.txt";
@@ -92,12 +96,19 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
                       findChild<QAction*>(QStringLiteral("History4")),
                       findChild<QAction*>(QStringLiteral("History5"))};
 
-    // The design place and size; the saved position, where there is one, replaces them.
-    move(343, 132);
-    resize(708, 480);
+    tg::Text iniPath = environment.iniPath;
+    if (iniPath.empty() && !executablePath.empty())
+        iniPath = tg::changeFileExt(executablePath, ".INI");
+    iniFile = std::make_unique<tg::IniFile>(iniPath.empty() ? std::filesystem::path()
+                                                            : tg::toNativePath(iniPath));
+    // refreshHistoryActions() fills History1..5 from section HISTORY here.
+    // The design place and size (top, left, height, width) unless the settings keep another.
+    tg::restorePosition(*this, *iniFile, {132, 343, 480, 708});
 }
 
 TMainForm::~TMainForm() {
+    if (!iniFile->path().empty())
+        tg::savePosition(*this, *iniFile);
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -182,6 +193,8 @@ void TMainForm::createActions() {
     connect(TabView, &QAction::triggered, this, &TMainForm::TabViewExecute);
     connect(TreeView, &QAction::triggered, this, &TMainForm::TreeViewExecute);
     connect(ShowCommandHelp, &QAction::triggered, this, &TMainForm::ShowCommandHelpExecute);
+    connect(actHelp, &QAction::triggered, this, &TMainForm::actHelpExecute);
+    connect(HelpAbout, &QAction::triggered, this, &TMainForm::HelpAboutExecute);
 }
 
 void TMainForm::createMenus() {

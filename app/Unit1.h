@@ -27,13 +27,19 @@ class QTreeWidgetItem;
 class QWidget;
 
 namespace tg {
+class IniFile;
 class TextPane;
-}
+} // namespace tg
 
 // What the main window takes from its surroundings; start-up fills it from the platform, tests
 // choose their own.
 struct MainFormEnvironment {
     bool isNT = true;
+    // cp932 path of the executable; the help file and the settings file are named after it.
+    tg::Text executablePath = {};
+    // cp932 path of the settings file when not the executable's with ".INI". With both paths
+    // empty there is no settings file: nothing is read and the window's position is not kept.
+    tg::Text iniPath = {};
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
@@ -55,6 +61,8 @@ public:
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+    void actHelpExecute();
+    void HelpAboutExecute();
 
     // State, readable for the parts of the program that work on the document.
     const std::vector<tg::Text>& getViewLabels() const { return viewLabels; }
@@ -83,6 +91,8 @@ protected:
     int viewMode = 0;
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
+    std::unique_ptr<tg::IniFile> iniFile;
+    tg::Text executablePath;
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;
