@@ -1,17 +1,40 @@
+#include "app/AboutBox.h"
+#include "app/Application.h"
+#include "app/Splash.h"
 #include "app/Unit1.h"
+#include "platform/Com.h"
 #include "platform/SystemValues.h"
 
-#include <QApplication>
+#include <QPointer>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
+    tg::platform::initializeCom();
+    {
+        tg::Application application(argc, argv);
+        QPointer<TSplash> splash;
+        try {
+            splash = new TSplash;
+            splash->showNow();
 
-    MainFormEnvironment environment;
-    environment.isNT = tg::platform::isNT();
-    TMainForm mainForm(environment);
-    MainForm = &mainForm;
-    mainForm.show();
-    QApplication::exec();
+            MainFormEnvironment environment;
+            environment.isNT = tg::platform::isNT();
+            environment.executablePath = tg::runningExecutablePath();
+            TMainForm mainForm(environment);
+            MainForm = &mainForm;
+            // QRMDForm, the print layout, is created here, between MainForm and AboutBox.
+            TAboutBox aboutBox;
+            AboutBox = &aboutBox;
+
+            mainForm.show();
+            tg::Application::exec();
+            AboutBox = nullptr;
+        } catch (...) {
+            AboutBox = nullptr;
+            tg::showHandledError();
+        }
+        // Gone already unless the program ended within its two seconds.
+        delete splash;
+    }
+    tg::platform::uninitializeCom();
     return 0;
 }

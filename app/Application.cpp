@@ -1,0 +1,49 @@
+#include "app/Application.h"
+
+#include "app/AppIcons.h"
+#include "app/Dialogs.h"
+#include "app/QtText.h"
+#include "text/Error.h"
+
+#include <QDir>
+#include <QThread>
+
+namespace tg {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
+    setApplicationVersion(QStringLiteral("2.0.0"));
+    setWindowIcon(programIcon());
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        // Only the GUI thread may show a box; a worker handles its own errors.
+        if (QThread::currentThread() != thread())
+            throw;
+        showHandledError();
+        return false;
+    }
+}
+
+void showHandledError() noexcept {
+    try {
+        try {
+            throw;
+        } catch (const Error& error) {
+            dialogs().showError(error.text());
+        } catch (...) {
+            dialogs().showError({});
+        }
+    } catch (...) {
+        // The error box itself failed; there is nowhere left to report it.
+    }
+}
+
+Text runningExecutablePath() {
+    return fromQString(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+}
+
+} // namespace tg
