@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/Splash.h"
 #include "app/Unit1.h"
+#include "documents/QRMDForm.h"
 #include "platform/Com.h"
 #include "platform/SystemValues.h"
 
@@ -21,15 +22,18 @@ int main(int argc, char* argv[]) {
             environment.executablePath = tg::runningExecutablePath();
             TMainForm mainForm(environment);
             MainForm = &mainForm;
-            // QRMDForm, the print layout, is created here, between MainForm and AboutBox.
+            TQRMDForm qrmdForm;
+            QRMDForm = &qrmdForm;
             TAboutBox aboutBox;
             AboutBox = &aboutBox;
 
             mainForm.show();
             tg::Application::exec();
             AboutBox = nullptr;
+            QRMDForm = nullptr;
         } catch (...) {
             AboutBox = nullptr;
+            QRMDForm = nullptr;
             tg::showHandledError();
         }
         // Gone already unless the program ended within its two seconds.
