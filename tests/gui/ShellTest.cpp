@@ -237,7 +237,7 @@ void ShellTest::closingWithUnsavedOutputAsksNothing() {
 void ShellTest::splashStaysTwoSecondsThenGoes() {
     QElapsedTimer clock;
     clock.start();
-    QPointer<Splash> splash = static_cast<Splash*>(new TSplash);
+    QPointer<Splash> splash = new Splash;
     qint64 goneAfter = -1;
     connect(splash, &QObject::destroyed, this, [&] { goneAfter = clock.elapsed(); });
 
