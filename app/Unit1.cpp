@@ -392,23 +392,19 @@ void TMainForm::createWorkArea() {
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setSizes({260, 124});
 
-    // Copy and Select All work on the pane that has the focus.
-    connect(EditCopy1, &QAction::triggered, this, [this] {
+    // Copy and Select All work on the text control that has the focus, else on the output pane.
+    auto onFocusedText = [this](auto apply) {
         if (auto* pane = qobject_cast<QPlainTextEdit*>(focusWidget()))
-            pane->copy();
+            apply(pane);
         else if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-            edit->copy();
+            apply(edit);
         else
-            RichEdit_Output->copy();
-    });
-    connect(EditSelectAll1, &QAction::triggered, this, [this] {
-        if (auto* pane = qobject_cast<QPlainTextEdit*>(focusWidget()))
-            pane->selectAll();
-        else if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-            edit->selectAll();
-        else
-            RichEdit_Output->selectAll();
-    });
+            apply(RichEdit_Output);
+    };
+    connect(EditCopy1, &QAction::triggered, this,
+            [onFocusedText] { onFocusedText([](auto* control) { control->copy(); }); });
+    connect(EditSelectAll1, &QAction::triggered, this,
+            [onFocusedText] { onFocusedText([](auto* control) { control->selectAll(); }); });
 }
 
 void TMainForm::createStatusStrip() {
