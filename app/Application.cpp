@@ -2,10 +2,8 @@
 
 #include "app/AppIcons.h"
 #include "app/Dialogs.h"
-#include "app/QtText.h"
 #include "text/Error.h"
 
-#include <QDir>
 #include <QThread>
 
 namespace tg {
@@ -42,8 +40,9 @@ void showHandledError() noexcept {
     }
 }
 
-Text runningExecutablePath() {
-    return fromQString(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+std::filesystem::path runningExecutablePath() {
+    return std::filesystem::path(QCoreApplication::applicationFilePath().toStdU16String())
+        .make_preferred();
 }
 
 } // namespace tg

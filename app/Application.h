@@ -1,8 +1,8 @@
 #pragma once
 
-#include "text/Text.h"
-
 #include <QApplication>
+
+#include <filesystem>
 
 namespace tg {
 
@@ -19,7 +19,7 @@ public:
 // other kind with an empty message. Call it only inside a catch block.
 void showHandledError() noexcept;
 
-// The running program's executable as a cp932 path.
-Text runningExecutablePath();
+// The running program's executable.
+std::filesystem::path runningExecutablePath();
 
 } // namespace tg

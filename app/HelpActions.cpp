@@ -3,9 +3,12 @@
 #include "app/Unit1.h"
 #include "text/FileName.h"
 
+#include <filesystem>
+
 // The help file sits beside the executable and carries its name, whatever it was renamed to.
 void TMainForm::actHelpExecute() {
-    tg::shell().open(this, tg::changeFileExt(executablePath, ".chm"));
+    auto help = std::filesystem::path(executablePath).replace_extension(".chm");
+    tg::shell().open(this, tg::fromNativePath(help));
 }
 
 void TMainForm::HelpAboutExecute() {

@@ -6,7 +6,6 @@
 #include "app/WindowSettings.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
-#include "text/FileName.h"
 #include "text/IniFile.h"
 
 #include <QAction>
@@ -82,7 +81,10 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
 
     isNT = environment.isNT;
     executablePath = environment.executablePath;
+    systemReport_ = environment.systemReport;
+    startChild_ = environment.startChild;
     buildViews();
+    connectRunRequest();
 
     defaultDocumentName = "untitled.txt";
     documentName = defaultDocumentName;
@@ -95,13 +97,13 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
                       findChild<QAction*>(QStringLiteral("History3")),
                       findChild<QAction*>(QStringLiteral("History4")),
                       findChild<QAction*>(QStringLiteral("History5"))};
-
-    tg::Text iniPath = environment.iniPath;
+    std::filesystem::path iniPath = environment.iniPath;
     if (iniPath.empty() && !executablePath.empty())
-        iniPath = tg::changeFileExt(executablePath, ".INI");
-    iniFile = std::make_unique<tg::IniFile>(iniPath.empty() ? std::filesystem::path()
-                                                            : tg::toNativePath(iniPath));
-    // refreshHistoryActions() fills History1..5 from section HISTORY here.
+        iniPath = std::filesystem::path(executablePath).replace_extension(".INI");
+    iniFile = std::make_unique<tg::IniFile>(iniPath);
+    connectDocumentActions();
+    refreshHistoryActions();
+
     // The design place and size (top, left, height, width) unless the settings keep another.
     tg::restorePosition(*this, *iniFile, {132, 343, 480, 708});
 }
@@ -399,23 +401,19 @@ void TMainForm::createWorkArea() {
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setSizes({260, 124});
 
-    // Copy and Select All work on the pane that has the focus.
-    connect(EditCopy1, &QAction::triggered, this, [this] {
+    // Copy and Select All work on the text control that has the focus, else on the output pane.
+    auto onFocusedText = [this](auto apply) {
         if (auto* pane = qobject_cast<QPlainTextEdit*>(focusWidget()))
-            pane->copy();
+            apply(pane);
         else if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-            edit->copy();
+            apply(edit);
         else
-            RichEdit_Output->copy();
-    });
-    connect(EditSelectAll1, &QAction::triggered, this, [this] {
-        if (auto* pane = qobject_cast<QPlainTextEdit*>(focusWidget()))
-            pane->selectAll();
-        else if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-            edit->selectAll();
-        else
-            RichEdit_Output->selectAll();
-    });
+            apply(RichEdit_Output);
+    };
+    connect(EditCopy1, &QAction::triggered, this,
+            [onFocusedText] { onFocusedText([](auto* control) { control->copy(); }); });
+    connect(EditSelectAll1, &QAction::triggered, this,
+            [onFocusedText] { onFocusedText([](auto* control) { control->selectAll(); }); });
 }
 
 void TMainForm::createStatusStrip() {

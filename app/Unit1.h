@@ -1,11 +1,14 @@
 #pragma once
 
+#include "text/IniFile.h"
 #include "text/StringList.h"
 #include "text/Text.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,20 +29,32 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
+class GetInfoThread;
+
 namespace tg {
 class IniFile;
+class RunContext;
 class TextPane;
+namespace platform {
+class ChildProcess;
+class WakeSignal;
+} // namespace platform
 } // namespace tg
 
 // What the main window takes from its surroundings; start-up fills it from the platform, tests
 // choose their own.
 struct MainFormEnvironment {
     bool isNT = true;
-    // cp932 path of the executable; the help file and the settings file are named after it.
-    tg::Text executablePath = {};
-    // cp932 path of the settings file when not the executable's with ".INI". With both paths
-    // empty there is no settings file: nothing is read and the window's position is not kept.
-    tg::Text iniPath = {};
+    // The running executable: the help file is named after it, and so is the settings file
+    // unless iniPath names another. With neither there is no settings file.
+    std::filesystem::path executablePath{};
+    std::filesystem::path iniPath{}; // the settings file
+    // The body of the system-information run; none ends that run at once.
+    std::function<void(tg::RunContext&)> systemReport{};
+    // Starts a command run's child process; none uses the platform's own way.
+    std::function<std::unique_ptr<tg::platform::ChildProcess>(
+        const tg::Text& commandLine, bool isNT, const tg::platform::WakeSignal& wake)>
+        startChild{};
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
@@ -63,6 +78,26 @@ public:
     void ShowCommandHelpExecute();
     void actHelpExecute();
     void HelpAboutExecute();
+
+    // Documents and the recent-file history (DocumentActions.cpp).
+    void FileNew1Execute();
+    void FileClose1Execute();
+    void FileSave1Execute();
+    void FileSaveAs1BeforeExecute();
+    void FileSaveAs1Accept(const tg::Text& fileName);
+    void FileOpen1Accept(const tg::Text& fileName);
+    void saveDocument();
+    void openDocument(tg::Text path);
+    void updateHistory();
+    void refreshHistoryActions();
+    void OnHistoryClick(QAction* sender);
+    // The run button (RunRequest.cpp).
+    void Button_UpdateClick();
+    void Button_UpdateMouseDown();
+    void Button_UpdateMouseUp();
+    bool checkTarget(int slot);
+    void runSystemInfo();
+    void runCommand(tg::Text commandName, tg::Text commandArgs);
 
     // Printing and preview of the whole document (PrintActions.cpp).
     void printDocument(int target); // 0 preview, 1 print
@@ -99,7 +134,8 @@ protected:
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
     std::unique_ptr<tg::IniFile> iniFile;
-    tg::Text executablePath;
+    std::filesystem::path executablePath;
+    tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;
@@ -158,9 +194,17 @@ private:
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void connectDocumentActions();
+    void FileSaveAs1Execute();
+    void FileOpen1Execute();
+    bool askToSaveChanges();
+    void connectRunRequest();
+    void runWorker(GetInfoThread* worker);
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
+    decltype(MainFormEnvironment::systemReport) systemReport_;
+    decltype(MainFormEnvironment::startChild) startChild_;
 };
 
 extern TMainForm* MainForm;

@@ -5,6 +5,7 @@
 #include "documents/QRMDForm.h"
 #include "platform/Com.h"
 #include "platform/SystemValues.h"
+#include "sysinfo/SystemReportBody.h"
 
 #include <QPointer>
 
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
             MainFormEnvironment environment;
             environment.isNT = tg::platform::isNT();
             environment.executablePath = tg::runningExecutablePath();
+            environment.systemReport = tg::systemReportBody();
             TMainForm mainForm(environment);
             MainForm = &mainForm;
             TQRMDForm qrmdForm;

@@ -39,13 +39,13 @@ public:
 
 class Form : public TMainForm {
 public:
-    explicit Form(const tg::Text& executable) : TMainForm(environment(executable)) {}
+    explicit Form(const std::filesystem::path& executable) : TMainForm(environment(executable)) {}
     using TMainForm::Edit_target;
     using TMainForm::FileExit1;
     using TMainForm::modified;
 
 private:
-    static MainFormEnvironment environment(const tg::Text& executable) {
+    static MainFormEnvironment environment(const std::filesystem::path& executable) {
         MainFormEnvironment e;
         e.executablePath = executable;
         return e;
@@ -126,7 +126,6 @@ private:
     std::filesystem::path file(const QString& name) const {
         return dir->filePath(name).toStdString();
     }
-    tg::Text exe(const QString& name) const { return tg::fromNativePath(file(name)); }
 
     std::unique_ptr<QTemporaryDir> dir;
 };
@@ -138,7 +137,7 @@ void ShellTest::init() {
 
 void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
     {
-        Form form(exe("tginfo.exe"));
+        Form form(file("tginfo.exe"));
         QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -151,12 +150,12 @@ void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
 
 void ShellTest::missingValuesTakeTheirDefaults() {
     writeFile(file("tginfo.INI"), "[POSITION]\r\nTOP=10\r\nLEFT=20\r\n");
-    Form form(exe("tginfo.exe"));
+    Form form(file("tginfo.exe"));
     QCOMPARE(form.frameGeometry(), QRect(20, 10, 600, 400));
 
     // An empty section exists too: every value takes its default.
     writeFile(file("empty.INI"), "[POSITION]\r\n[HISTORY]\r\nFILE0=a\r\n");
-    Form empty(exe("empty.exe"));
+    Form empty(file("empty.exe"));
     QCOMPARE(empty.frameGeometry(), QRect(0, 0, 600, 400));
 }
 
@@ -166,7 +165,7 @@ void ShellTest::savedPlaceIsRestoredAsItIs() {
               "[position]\r\nwidth=650\r\nheight=450\r\ntop=-3000\r\nleft=5000\r\n");
     QRect outer;
     {
-        Form form(exe("tginfo.exe"));
+        Form form(file("tginfo.exe"));
         QCOMPARE(form.frameGeometry(), QRect(5000, -3000, 650, 450));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -178,21 +177,21 @@ void ShellTest::savedPlaceIsRestoredAsItIs() {
     QCOMPARE(position(file("tginfo.INI")),
              QStringList({QString("width=%1").arg(outer.width()),
                           QString("height=%1").arg(outer.height()), "top=30", "left=40"}));
-    Form again(exe("tginfo.exe"));
+    Form again(file("tginfo.exe"));
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QTRY_COMPARE(again.frameGeometry(), outer);
 }
 
 void ShellTest::settingsFileFollowsTheExecutableName() {
-    // 表 ends in the byte of '\\': the name must survive it.
-    const tg::Text renamed = exe(QStringLiteral("\u8868.exe"));
+    // A renamed executable, its name beyond ASCII, names its settings file.
+    const std::filesystem::path renamed = file(QStringLiteral("\u8868.exe"));
     { Form form(renamed); }
     QVERIFY(std::filesystem::exists(file(QStringLiteral("\u8868.INI"))));
     QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
 
     // Without an extension, as on Linux, the settings file gets one.
-    { Form form(exe("tginfo")); }
+    { Form form(file("tginfo")); }
     QCOMPARE(position(file("tginfo.INI")).size(), 4);
 }
 
@@ -202,7 +201,7 @@ void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
         garbage += static_cast<char>((i * 37) & 0xFF);
     writeFile(file("broken.INI"), garbage);
     {
-        Form form(exe("broken.exe"));
+        Form form(file("broken.exe"));
         QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
     }
     QCOMPARE(position(file("broken.INI")).size(), 4);
@@ -211,7 +210,7 @@ void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
     std::filesystem::create_directory(file("folder.INI"));
     ScriptedDialogs dialogs;
     {
-        Form form(exe("folder.exe"));
+        Form form(file("folder.exe"));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.close();
@@ -223,7 +222,7 @@ void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
 void ShellTest::closingWithUnsavedOutputAsksNothing() {
     ScriptedDialogs dialogs;
     {
-        Form form(exe("tginfo.exe"));
+        Form form(file("tginfo.exe"));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.modified = true;
@@ -259,7 +258,7 @@ void ShellTest::splashStaysTwoSecondsThenGoes() {
 void ShellTest::closingTheMainWindowEndsEvenUnderTheSplash() {
     auto* splash = new TSplash;
     splash->showNow();
-    Form form(exe("tginfo.exe"));
+    Form form(file("tginfo.exe"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -297,7 +296,7 @@ void ShellTest::aboutLinksChangeColourAndOpen() {
 }
 
 void ShellTest::aboutBoxIsOneModalWindow() {
-    Form form(exe("tginfo.exe"));
+    Form form(file("tginfo.exe"));
     About about;
     AboutBox = &about;
     QAction* helpAbout = form.findChild<QAction*>("HelpAbout");
@@ -321,13 +320,15 @@ void ShellTest::aboutBoxIsOneModalWindow() {
 
 void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
     RecordingShell shell;
-    Form form(exe("renamed.exe"));
+    Form form(file(QStringLiteral("\u8868.exe")));
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_F1);
     form.Edit_target->setFocus();
     QTest::keyClick(form.Edit_target, Qt::Key_F1);
-    const tg::Text help = exe("renamed.chm");
+    // The shell gets the cp932 path: 表 is 95 5C.
+    const tg::Text help = tg::fromNativePath(file(QStringLiteral("\u8868.chm")));
+    QVERIFY(help.size() > 6 && help.substr(help.size() - 6) == "\x95\x5C.chm");
     QCOMPARE(shell.targets, (std::vector<tg::Text>{help, help}));
     QCOMPARE(shell.parents.front(), &form);
 }
@@ -346,7 +347,7 @@ void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
              (std::vector<tg::Text>{"\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", ""}));
 
     // An action handler run from a key press, the road a user's command takes.
-    Form form(exe("tginfo.exe"));
+    Form form(file("tginfo.exe"));
     auto* failing = new QAction(&form);
     failing->setShortcut(Qt::Key_F9);
     form.addAction(failing);
