@@ -291,10 +291,10 @@ void TMainForm::createWorkArea() {
     Panel_Upper->setMinimumWidth(556);
     auto* upper = new QHBoxLayout(Panel_Upper);
     upper->setContentsMargins(4, 2, 4, 2);
-    upper->setSpacing(0);
+    upper->setSpacing(6);
 
     Panel_target = panel(Panel_Upper, "Panel_target");
-    Panel_target->setFixedWidth(281);
+    Panel_target->setMaximumWidth(281);
     auto* target = new QHBoxLayout(Panel_target);
     target->setContentsMargins(0, 0, 0, 0);
     auto* targetLabels = new QVBoxLayout;
@@ -310,7 +310,7 @@ void TMainForm::createWorkArea() {
     upper->addWidget(Panel_target);
 
     Panel_option = panel(Panel_Upper, "Panel_option");
-    Panel_option->setFixedWidth(400);
+    Panel_option->setMaximumWidth(400);
     auto* option = new QHBoxLayout(Panel_option);
     option->setContentsMargins(0, 0, 0, 0);
     option->addWidget(new QLabel(QStringLiteral("オプション"), Panel_option));

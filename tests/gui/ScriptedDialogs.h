@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+// Answers the program's dialogs from a script and records what they were asked, so that GUI tests
+// never wait on a real box.
+class ScriptedDialogs : public tg::Dialogs {
+public:
+    struct Box {
+        QWidget* owner;
+        tg::Text text;
+        std::optional<tg::Text> caption;
+        unsigned flags;
+    };
+
+    ScriptedDialogs() { tg::setDialogs(this); }
+    ~ScriptedDialogs() override { tg::setDialogs(nullptr); }
+
+    std::deque<int> answers;                       // message boxes; IdOk when empty
+    std::deque<std::optional<tg::Text>> fileNames; // file dialogs; cancelled when empty
+    std::deque<bool> printerAnswers;               // printer dialog; cancelled when empty
+
+    std::vector<Box> boxes;
+    std::vector<tg::Text> errors;
+    std::vector<FileDialogSpec> openSpecs;
+    std::vector<FileDialogSpec> saveSpecs;
+    int printerDialogs = 0;
+
+    int messageBox(QWidget* owner, const tg::Text& text, const std::optional<tg::Text>& caption,
+                   unsigned flags) override {
+        boxes.push_back({owner, text, caption, flags});
+        return take(answers, int(IdOk));
+    }
+    void showError(const tg::Text& message) override { errors.push_back(message); }
+    std::optional<tg::Text> getOpenFileName(QWidget*, const FileDialogSpec& spec) override {
+        openSpecs.push_back(spec);
+        return take(fileNames, std::optional<tg::Text>());
+    }
+    std::optional<tg::Text> getSaveFileName(QWidget*, const FileDialogSpec& spec) override {
+        saveSpecs.push_back(spec);
+        return take(fileNames, std::optional<tg::Text>());
+    }
+    bool printerSetup(QWidget*, QPrinter&) override {
+        ++printerDialogs;
+        return take(printerAnswers, false);
+    }
+
+private:
+    template <typename T, typename D> static T take(std::deque<T>& queue, D fallback) {
+        if (queue.empty())
+            return fallback;
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
+};

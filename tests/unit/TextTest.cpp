@@ -1,0 +1,121 @@
+#include "text/Codec.h"
+#include "text/Error.h"
+#include "text/FileName.h"
+#include "text/StringList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace tg;
+
+namespace {
+
+std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(Codec, ConvertsJapaneseBothWaysByteForByte) {
+    // 表 and ソ end in 0x5C; half-width kana are single bytes; ～ － ＼ are the code page's own.
+    const std::string utf8 = "表ソ能ｱｲｳ～－＼ネットワーク情報 ABC\\~";
+    const Text cp932 = "\x95\x5C\x83\x5C\x94\x5C\xB1\xB2\xB3\x81\x60\x81\x7C\x81\x5F"
+                       "\x83\x6C\x83\x62\x83\x67\x83\x8F\x81\x5B\x83\x4E\x8F\xEE\x95\xF1 ABC\\~";
+    EXPECT_EQ(utf8ToCp932(utf8), cp932);
+    EXPECT_EQ(cp932ToUtf8(cp932), utf8);
+    EXPECT_EQ(utf16ToCp932(cp932ToUtf16(cp932)), cp932);
+}
+
+TEST(Codec, DuplicateCodesEncodeAsWindowsDoes) {
+    // ≒ stands in two rows; the JIS row wins. A kanji of the IBM rows wins over its NEC copy.
+    EXPECT_EQ(utf8ToCp932("≒"), "\x81\xE0");
+    EXPECT_EQ(utf8ToCp932("ⅰ"), "\xFA\x40");
+    EXPECT_EQ(utf8ToCp932("纊"), "\xFA\x5C");
+}
+
+TEST(Codec, UnmappableAndInvalidInputBecomesQuestionMarks) {
+    EXPECT_EQ(utf8ToCp932("a\xF0\x9F\x98\x80z"), "a?z"); // emoji: beyond the code page
+    EXPECT_EQ(utf8ToCp932("한"), "?");                   // Hangul: not in cp932
+    EXPECT_EQ(utf8ToCp932("\xC3\x28x"), "?(x");          // broken sequence
+    EXPECT_EQ(utf8ToCp932("\xE3\x81"), "??");            // cut short at the end
+    EXPECT_EQ(cp932ToUtf8("\x81"), "?");                 // lone lead byte at the end
+    EXPECT_EQ(cp932ToUtf8(std::string("\x00\x01", 2)), std::string("\x00\x01", 2));
+}
+
+TEST(Codec, DecodeUtf8TellsCompleteInvalidAndIncomplete) {
+    char32_t cp = 0;
+    EXPECT_EQ(decodeUtf8("\xE8\xA1\xA8", cp), 3);
+    EXPECT_EQ(cp, U'表');
+    EXPECT_EQ(decodeUtf8("\xE8\xA1", cp), -1);
+    EXPECT_EQ(decodeUtf8("\xC0\x80", cp), 0);     // overlong
+    EXPECT_EQ(decodeUtf8("\xED\xA0\x80", cp), 0); // surrogate
+    EXPECT_EQ(decodeUtf8("\x80", cp), 0);
+}
+
+TEST(StringList, SplitsAtEveryKindOfLineEnd) {
+    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (StringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\r\n"), (StringList{"a"}));
+    EXPECT_EQ(splitLines("a\r\n\r\n"), (StringList{"a", ""}));
+    EXPECT_EQ(splitLines("\n\n"), (StringList{"", ""}));
+    EXPECT_EQ(splitLines("a\r\r\nb"), (StringList{"a", "", "b"}));
+    EXPECT_TRUE(splitLines("").empty());
+    EXPECT_EQ(splitLines(std::string("x\0y\n", 4)), (StringList{std::string("x\0y", 3)}));
+}
+
+TEST(StringList, SavesWithCrLfAndLoadsBack) {
+    auto dir = std::filesystem::temp_directory_path() / "tg_text_test";
+    std::filesystem::create_directories(dir);
+    auto file = dir / "lines.txt";
+    saveLines(file, {"\x95\x5C", "", "last"});
+    EXPECT_EQ(readBytes(file), "\x95\x5C\r\n\r\nlast\r\n");
+    EXPECT_EQ(loadLines(file), (StringList{"\x95\x5C", "", "last"}));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(StringList, FileFailuresRaiseTheOneErrorType) {
+    EXPECT_THROW(loadLines("/nonexistent/dir/file.txt"), Error);
+    EXPECT_THROW(saveLines("/nonexistent/dir/file.txt", {"a"}), Error);
+    try {
+        loadLines("/nonexistent/dir/file.txt");
+    } catch (const Error& e) {
+        EXPECT_NE(e.text().find("file.txt"), Text::npos);
+    }
+}
+
+TEST(StringList, FindsIgnoringAsciiCaseOnly) {
+    StringList lines{"title", "IPCONFIG", "ipconfig", "\x82\x60"};
+    EXPECT_EQ(indexOfIgnoreCase(lines, "ipconfig"), 1u);
+    EXPECT_EQ(indexOfIgnoreCase(lines, "\x82\x60"), 3u);
+    EXPECT_EQ(indexOfIgnoreCase(lines, "\x82\x81"), std::nullopt); // full-width letters differ
+    EXPECT_EQ(indexOfIgnoreCase(lines, "arp"), std::nullopt);
+}
+
+TEST(StringList, SplitsDelimitedText) {
+    EXPECT_EQ(splitDelimited("a,b,,c", ','), (StringList{"a", "b", "", "c"}));
+    EXPECT_TRUE(splitDelimited("", ',').empty());
+}
+
+TEST(FileName, TrailByte5CIsNeverASeparator) {
+    // "C:\表\ソ.txt": both kanji end in 0x5C.
+    const Text path = "C:\\\x95\x5C\\\x83\x5C.txt";
+    EXPECT_EQ(extractFilePath(path), "C:\\\x95\x5C\\");
+    EXPECT_EQ(extractFileName(path), "\x83\x5C.txt");
+    EXPECT_EQ(extractFileName("C:\\dir\\\x95\x5C"), "\x95\x5C");
+    EXPECT_EQ(extractFilePath("untitled.txt"), "");
+    EXPECT_EQ(extractFileName("D:name.txt"), "name.txt");
+}
+
+TEST(FileName, ChangesOnlyTheFileNamesExtension) {
+    EXPECT_EQ(changeFileExt("C:\\apps\\tginfo.exe", ".INI"), "C:\\apps\\tginfo.INI");
+    EXPECT_EQ(changeFileExt("/opt/v1.2/tginfo", ".INI"), "/opt/v1.2/tginfo.INI");
+    EXPECT_EQ(changeFileExt("C:\\a.b\\\x83\x5C", ".chm"), "C:\\a.b\\\x83\x5C.chm");
+}
+
+TEST(FileName, NativePathsRoundTrip) {
+    const Text path = "/tmp/\x95\x5C.txt";
+    EXPECT_EQ(toNativePath(path).string(), "/tmp/表.txt");
+    EXPECT_EQ(fromNativePath(toNativePath(path)), path);
+}
