@@ -3,10 +3,12 @@
 #include "app/QtText.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace tg {
 
@@ -72,7 +74,15 @@ public:
     }
 
     bool printerSetup(QWidget* owner, QPrinter& printer) override {
+        // Used to choose the printer, not to print: no page range, and no "Print" button.
         QPrintDialog dialog(&printer, owner);
+        dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                          QAbstractPrintDialog::PrintShowPageSize);
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(QStringLiteral("OK"));
+        }
         return dialog.exec() == QDialog::Accepted;
     }
 

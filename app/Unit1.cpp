@@ -182,6 +182,9 @@ void TMainForm::createActions() {
     connect(TabView, &QAction::triggered, this, &TMainForm::TabViewExecute);
     connect(TreeView, &QAction::triggered, this, &TMainForm::TreeViewExecute);
     connect(ShowCommandHelp, &QAction::triggered, this, &TMainForm::ShowCommandHelpExecute);
+    connect(FilePrintSetup1, &QAction::triggered, this, &TMainForm::FilePrintSetup1Execute);
+    connect(PrintPreview1, &QAction::triggered, this, &TMainForm::PrintPreview1Execute);
+    connect(Print1, &QAction::triggered, this, &TMainForm::Print1Execute);
 }
 
 void TMainForm::createMenus() {

@@ -56,6 +56,13 @@ public:
     void TreeViewExecute();
     void ShowCommandHelpExecute();
 
+    // Printing and preview of the whole document (PrintActions.cpp).
+    void printDocument(int target); // 0 preview, 1 print
+    void PrintPreview1Execute();
+    void Print1Execute();
+    void FilePrintSetup1Execute(); // the printer-setup dialog; Accept when the user confirms
+    void FilePrintSetup1Accept();
+
     // State, readable for the parts of the program that work on the document.
     const std::vector<tg::Text>& getViewLabels() const { return viewLabels; }
     const std::vector<tg::Text>& getViewText() const { return viewText; }

@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "documents/QRMDForm.h"
 #include "platform/SystemValues.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@ int main(int argc, char* argv[]) {
     environment.isNT = tg::platform::isNT();
     TMainForm mainForm(environment);
     MainForm = &mainForm;
+    TQRMDForm qrmdForm;
+    QRMDForm = &qrmdForm;
     mainForm.show();
     QApplication::exec();
     return 0;

@@ -1,0 +1,93 @@
+#include "app/Unit1.h"
+
+#include "app/Dialogs.h"
+#include "app/TextPane.h"
+#include "documents/PrintList.h"
+#include "documents/QRMDForm.h"
+#include "text/Codec.h"
+#include "text/Error.h"
+
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <exception>
+
+namespace {
+
+// The report form lives for the whole process; without it there is nothing to print with.
+TQRMDForm& reportForm() {
+    if (!QRMDForm)
+        throw tg::Error(tg::utf8ToCp932("印刷の準備ができていません。"));
+    return *QRMDForm;
+}
+
+// What escapes a print handler is shown in the standard error box, and the program goes on.
+template <typename Handler> void showingErrors(Handler&& handler) {
+    try {
+        handler();
+    } catch (const tg::Error& e) {
+        tg::dialogs().showError(e.text());
+    } catch (const std::exception&) {
+        tg::dialogs().showError(tg::Text());
+    }
+}
+
+} // namespace
+
+void TMainForm::printDocument(int target) {
+    try {
+        // The views in the order of the tree's nodes below its root.
+        size_t nodes = 0;
+        for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+            if ((*it)->parent())
+                ++nodes;
+        const tg::StringList list =
+            tg::buildPrintList(viewLabels, viewText, viewDefaultText, viewSeparator, nodes);
+        RichEdit_Output->setText(tg::joinLinesCrLf(list));
+
+        TQRMDForm& report = reportForm();
+        report.setRichEdit(RichEdit_Output);
+        report.Prepare();
+        if (target == 0)
+            report.Preview();
+        else if (target == 1)
+            report.Print();
+    } catch (...) {
+        RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+        throw;
+    }
+    RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+}
+
+void TMainForm::PrintPreview1Execute() {
+    showingErrors([this] { printDocument(0); });
+}
+
+void TMainForm::Print1Execute() {
+    showingErrors([this] { printDocument(1); });
+}
+
+void TMainForm::FilePrintSetup1Execute() {
+    showingErrors([this] {
+        if (tg::dialogs().printerSetup(this, reportForm().printer()))
+            FilePrintSetup1Accept();
+    });
+}
+
+void TMainForm::FilePrintSetup1Accept() {
+    TQRMDForm& report = reportForm();
+    QPrinter& printer = report.printer();
+    // The whole sheet as the printer reports it for its orientation, in its own pixels.
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const double dpiX = printer.logicalDpiX();
+    const double dpiY = printer.logicalDpiY();
+    if (dpiX <= 0 || dpiY <= 0 || paper.isEmpty())
+        throw tg::Error(tg::utf8ToCp932("プリンタの用紙の大きさを読み取れません。"));
+    const double width = paper.width() / dpiX;
+    const double length = paper.height() / dpiY;
+
+    report.setPaperSize(TQRMDForm::Custom);
+    report.setPageValue(TQRMDForm::PageWidth, width);
+    report.setPageValue(TQRMDForm::PageLength, length);
+    report.setOrientation(printer.pageLayout().orientation());
+}

@@ -1,0 +1,357 @@
+#include "ScriptedDialogs.h"
+#include "app/TextPane.h"
+#include "app/Unit1.h"
+#include "documents/PrintList.h"
+#include "documents/QRMDForm.h"
+#include "text/Codec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+using tg::Text;
+
+namespace {
+
+// Reaches the window's protected state the way the rest of the program does.
+class TestForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    std::vector<Text>& texts() { return viewText; }
+    tg::TextPane* pane() { return RichEdit_Output; }
+    QTreeWidget* tree() { return TreeView1; }
+    void trigger(const char* action) {
+        QAction* a = findChild<QAction*>(QLatin1String(action));
+        QVERIFY2(a, action);
+        a->trigger();
+    }
+};
+
+// A printer dialog that, when confirmed, changes the printer as the user's choice would.
+class PrinterDialogs : public ScriptedDialogs {
+public:
+    std::function<void(QPrinter&)> choose;
+    bool printerSetup(QWidget* owner, QPrinter& printer) override {
+        bool confirmed = ScriptedDialogs::printerSetup(owner, printer);
+        if (confirmed && choose)
+            choose(printer);
+        return confirmed;
+    }
+};
+
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qWarning() << program << arguments << process.readAllStandardError();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+struct Word {
+    int page;
+    QRectF box;
+    QString text;
+};
+
+// What poppler reads back from a PDF: page size in points, words with their boxes, and text.
+struct PdfReadBack {
+    QSizeF pageSize;
+    int pages = 0;
+    std::vector<Word> words;
+    QStringList lines; // non-empty lines, trimmed, in reading order
+    QStringList pageTexts;
+
+    explicit PdfReadBack(const QString& file) {
+        const QString info = run(QStringLiteral("pdfinfo"), {file});
+        auto size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
+                        .match(info);
+        pageSize = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+        pages =
+            QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info).captured(1).toInt();
+
+        const QString html =
+            run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+        int page = -1;
+        const QRegularExpression tag(
+            QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                           "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+        for (auto it = tag.globalMatch(html); it.hasNext();) {
+            auto m = it.next();
+            if (m.captured(0).startsWith(QLatin1String("<page"))) {
+                ++page;
+                continue;
+            }
+            words.push_back({page,
+                             QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                    QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
+                             m.captured(5)});
+        }
+
+        // Layout mode: the reading-order mode would join a line ending in '-' to the next one.
+        const QString text = run(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-layout"), file, QStringLiteral("-")});
+        pageTexts = text.split(QLatin1Char('\f'));
+        for (const QString& line : text.split(QRegularExpression(QStringLiteral("[\n\f]")))) {
+            if (!line.trimmed().isEmpty())
+                lines << line.trimmed();
+        }
+    }
+};
+
+// Non-empty lines of a document as the pane holds it.
+QStringList nonEmptyLines(const Text& document) {
+    QStringList out;
+    for (const Text& line : tg::splitLines(document)) {
+        QString s = QString::fromStdString(tg::cp932ToUtf8(line)).trimmed();
+        if (!s.isEmpty())
+            out << s;
+    }
+    return out;
+}
+
+constexpr double kA4Width = 595.28;
+constexpr double kA4Height = 841.89;
+constexpr double kMargin = 36.0; // 12.7 mm in points
+
+} // namespace
+
+class PrintTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<PrinterDialogs> dialogs_;
+    std::unique_ptr<TestForm> form_;
+    std::unique_ptr<TQRMDForm> report_;
+
+    QString pdfPath(const char* name) const { return dir_->filePath(QLatin1String(name)); }
+    void printTo(const QString& file) {
+        report_->printer().setOutputFormat(QPrinter::PdfFormat);
+        report_->printer().setOutputFileName(file);
+    }
+    Text document() const {
+        return tg::joinLinesCrLf(tg::buildPrintList(form_->getViewLabels(), form_->getViewText(),
+                                                    form_->getViewDefaultText(), "-----",
+                                                    form_->getViewLabels().size()));
+    }
+    // Every word lies on the page inside the margins.
+    static void verifyInsideMargins(const PdfReadBack& pdf) {
+        const double slack = 0.5;
+        for (const Word& w : pdf.words) {
+            QVERIFY2(w.box.left() >= kMargin - slack && w.box.top() >= kMargin - slack &&
+                         w.box.right() <= pdf.pageSize.width() - kMargin + slack &&
+                         w.box.bottom() <= pdf.pageSize.height() - kMargin + slack,
+                     qPrintable(QStringLiteral("%1 at %2,%3-%4,%5 on page %6")
+                                    .arg(w.text)
+                                    .arg(w.box.left())
+                                    .arg(w.box.top())
+                                    .arg(w.box.right())
+                                    .arg(w.box.bottom())
+                                    .arg(w.page)));
+        }
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        dialogs_ = std::make_unique<PrinterDialogs>();
+        form_ = std::make_unique<TestForm>(MainFormEnvironment{});
+        report_ = std::make_unique<TQRMDForm>();
+        QRMDForm = report_.get();
+    }
+
+    void cleanup() {
+        report_.reset();
+        form_.reset();
+        dialogs_.reset();
+    }
+
+    void printsTheWholeDocumentOnA4InsideTheMargins() {
+        form_->texts()[1] = tg::utf8ToCp932("ＩＰ構成 テスト\r\nWindows IP Configuration\r\n");
+        form_->texts()[4] = "Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\r\n";
+        form_->texts()[9] = form_->getViewDefaultText()[9];
+        form_->selectView(4);
+        const QString file = pdfPath("whole.pdf");
+        printTo(file);
+
+        form_->trigger("Print1");
+
+        QVERIFY(dialogs_->errors.empty());
+        QCOMPARE(form_->pane()->text(), form_->getViewText()[4]);
+        PdfReadBack pdf(file);
+        QCOMPARE(pdf.pages, 1);
+        QVERIFY(qAbs(pdf.pageSize.width() - kA4Width) < 0.5);
+        QVERIFY(qAbs(pdf.pageSize.height() - kA4Height) < 0.5);
+        // Title first, then every label and output line in the tree's order, nothing else.
+        QCOMPARE(pdf.lines, nonEmptyLines(document()));
+        QCOMPARE(pdf.lines.first(), QStringLiteral("TIDEGAUGE-INFO Ver2.0.0"));
+        QVERIFY(pdf.lines.contains(QStringLiteral("ＩＰ構成 テスト")));
+        // The text starts at the top-left margin and keeps inside all four.
+        const Word& first = pdf.words.front();
+        QCOMPARE(first.text, QStringLiteral("TIDEGAUGE-INFO"));
+        QVERIFY2(first.box.left() < kMargin + 2, qPrintable(QString::number(first.box.left())));
+        QVERIFY2(first.box.top() < kMargin + 6, qPrintable(QString::number(first.box.top())));
+        verifyInsideMargins(pdf);
+    }
+
+    void longOutputSpansPagesWithNothingCutOrDoubled() {
+        Text longRun;
+        for (int i = 0; i < 400; ++i)
+            longRun.append("row ").append(std::to_string(1000 + i)).append(" of the long run\r\n");
+        // One line far wider than the page: it wraps instead of running off the edge.
+        Text wide;
+        for (int i = 0; i < 60; ++i)
+            wide.append("W").append(std::to_string(100 + i));
+        longRun += wide + "\r\n";
+        form_->texts()[6] = longRun;
+        const QString file = pdfPath("long.pdf");
+        printTo(file);
+
+        form_->trigger("Print1");
+
+        QVERIFY(dialogs_->errors.empty());
+        PdfReadBack pdf(file);
+        QVERIFY2(pdf.pages >= 5, qPrintable(QString::number(pdf.pages)));
+        QCOMPARE(pdf.pages, report_->pageCount());
+        // Every row exactly once, in order, over all pages; a line split by a page break would
+        // be drawn on both pages and read back twice.
+        QStringList rows = pdf.lines.filter(QRegularExpression(QStringLiteral("^row \\d+")));
+        QCOMPARE(rows.size(), 400);
+        for (int i = 0; i < 400; ++i)
+            QCOMPARE(rows[i], QStringLiteral("row %1 of the long run").arg(1000 + i));
+        // Rows reach several pages, and each page but the last is full to its bottom margin.
+        QVERIFY(pdf.pageTexts[1].contains(QStringLiteral("row ")));
+        QVERIFY(pdf.pageTexts[3].contains(QStringLiteral("row ")));
+        // The wide line comes back wrapped over several lines, whole and in order.
+        QStringList unwrapped;
+        bool inWide = false;
+        for (const QString& line : pdf.lines) {
+            if (inWide && line != QLatin1String("-----"))
+                unwrapped.last() += line;
+            else
+                unwrapped << line;
+            inWide = line.startsWith(QLatin1String("W100")) || (inWide && line != "-----");
+        }
+        QVERIFY(unwrapped.size() < pdf.lines.size());
+        // Full lines reach the right margin, full pages the bottom one, within a character or
+        // a line.
+        double right = 0, bottom = 0;
+        for (const Word& w : pdf.words) {
+            right = qMax(right, w.box.right());
+            if (w.page == 0)
+                bottom = qMax(bottom, w.box.bottom());
+        }
+        QVERIFY2(right > kA4Width - kMargin - 6, qPrintable(QString::number(right)));
+        QVERIFY2(bottom > kA4Height - kMargin - 14, qPrintable(QString::number(bottom)));
+        QCOMPARE(unwrapped, nonEmptyLines(document()));
+        verifyInsideMargins(pdf);
+    }
+
+    void previewShowsTheDocumentAndRestoresThePane() {
+        form_->texts()[2] = "arp output\r\n";
+        form_->selectView(2);
+        // No printer to print on: the preview still shows the pages.
+        report_->printer().setOutputFileName(QString());
+        report_->printer().setPrinterName(QStringLiteral("tg-no-such-printer"));
+
+        Text paneDuringPreview;
+        int previewPages = -1;
+        QString title;
+        QTimer poll;
+        int tries = 0;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            auto* preview = dialog ? dialog->findChild<QPrintPreviewWidget*>() : nullptr;
+            if ((!preview || preview->pageCount() == 0) && ++tries < 500)
+                return;
+            poll.stop();
+            if (preview) {
+                paneDuringPreview = form_->pane()->text();
+                previewPages = preview->pageCount();
+                title = dialog->windowTitle();
+            }
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        poll.start(10);
+
+        form_->trigger("PrintPreview1");
+
+        QVERIFY(dialogs_->errors.empty());
+        QCOMPARE(paneDuringPreview, document());
+        QCOMPARE(previewPages, report_->pageCount());
+        QCOMPARE(title, QStringLiteral("印刷プレビュー"));
+        QCOMPARE(form_->pane()->text(), Text("arp output\r\n"));
+    }
+
+    void printingWithoutPrinterShowsAnErrorAndChangesNothing() {
+        form_->texts()[3] = "route output\r\n";
+        form_->selectView(3);
+        report_->printer().setOutputFileName(QString());
+        report_->printer().setPrinterName(QStringLiteral("tg-no-such-printer"));
+        const std::vector<Text> textsBefore = form_->getViewText();
+        const bool modifiedBefore = form_->isModified();
+
+        form_->trigger("Print1");
+
+        QCOMPARE(dialogs_->errors.size(), size_t(1));
+        QVERIFY(tg::cp932ToUtf8(dialogs_->errors[0]).find("プリンタ") != std::string::npos);
+        QCOMPARE(form_->pane()->text(), Text("route output\r\n"));
+        QVERIFY(form_->getViewText() == textsBefore);
+        QCOMPARE(form_->isModified(), modifiedBefore);
+        QCOMPARE(report_->paperSize(), TQRMDForm::A4);
+        QVERIFY(QDir(dir_->path()).isEmpty());
+    }
+
+    void printerSetupTakesALandscapePrintersPhysicalPage() {
+        const QString file = pdfPath("landscape.pdf");
+        // Declined: the page stays A4 portrait.
+        form_->trigger("FilePrintSetup1");
+        QCOMPARE(dialogs_->printerDialogs, 1);
+        QCOMPARE(report_->paperSize(), TQRMDForm::A4);
+        QCOMPARE(report_->orientation(), QPageLayout::Portrait);
+
+        // A printer with legal paper (8.5 x 14 in) turned landscape, at 300 dpi.
+        dialogs_->printerAnswers.push_back(true);
+        dialogs_->choose = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            printer.setResolution(300);
+            printer.setPageSize(QPageSize(QSizeF(8.5, 14), QPageSize::Inch));
+            printer.setPageOrientation(QPageLayout::Landscape);
+        };
+        form_->trigger("FilePrintSetup1");
+
+        QCOMPARE(dialogs_->printerDialogs, 2);
+        QVERIFY(dialogs_->errors.empty());
+        QCOMPARE(report_->paperSize(), TQRMDForm::Custom);
+        QCOMPARE(report_->orientation(), QPageLayout::Landscape);
+        QVERIFY(qAbs(report_->pageValue(TQRMDForm::PageWidth) - 14.0) < 1e-6);
+        QVERIFY(qAbs(report_->pageValue(TQRMDForm::PageLength) - 8.5) < 1e-6);
+        for (int margin : {TQRMDForm::BottomMargin, TQRMDForm::LeftMargin, TQRMDForm::RightMargin,
+                           TQRMDForm::TopMargin})
+            QVERIFY(qAbs(report_->pageValue(margin) - 0.5) < 1e-9);
+        QCOMPARE(report_->pageValue(TQRMDForm::ColumnSpace), 0.0);
+
+        // Later prints use that page until the next setup.
+        form_->trigger("Print1");
+        form_->trigger("Print1");
+        QVERIFY(dialogs_->errors.empty());
+        PdfReadBack pdf(file);
+        QVERIFY(qAbs(pdf.pageSize.width() - 1008) < 0.5);
+        QVERIFY(qAbs(pdf.pageSize.height() - 612) < 0.5);
+        QCOMPARE(pdf.lines, nonEmptyLines(document()));
+        verifyInsideMargins(pdf);
+    }
+};
+
+QTEST_MAIN(PrintTest)
+#include "PrintTest.moc"
