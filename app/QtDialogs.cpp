@@ -25,7 +25,10 @@ QString qtFilter(const Text& filter, QStringList* labels) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // Qt reads the patterns from the parentheses at the end; a label that already shows them
+        // keeps its own wording.
+        QString suffix = QLatin1Char('(') + patterns + QLatin1Char(')');
+        entries << (parts[i].endsWith(suffix) ? parts[i] : parts[i] + QLatin1Char(' ') + suffix);
     }
     if (labels)
         *labels = entries;
@@ -44,6 +47,9 @@ public:
         if ((flags & 0x0F) == MbYesNoCancel) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Yes);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+            box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
             box.setEscapeButton(QMessageBox::Cancel);
         } else {
             box.setStandardButtons(QMessageBox::Ok);

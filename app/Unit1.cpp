@@ -91,6 +91,9 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
                       findChild<QAction*>(QStringLiteral("History3")),
                       findChild<QAction*>(QStringLiteral("History4")),
                       findChild<QAction*>(QStringLiteral("History5"))};
+    iniFile = std::make_unique<tg::IniFile>(environment.iniPath);
+    connectDocumentActions();
+    refreshHistoryActions();
 
     // The design place and size; the saved position, where there is one, replaces them.
     move(343, 132);

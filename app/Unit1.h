@@ -1,11 +1,13 @@
 #pragma once
 
+#include "text/IniFile.h"
 #include "text/StringList.h"
 #include "text/Text.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,7 @@ class TextPane;
 // choose their own.
 struct MainFormEnvironment {
     bool isNT = true;
+    std::filesystem::path iniPath{}; // the settings file
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
@@ -55,6 +58,19 @@ public:
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+
+    // Documents and the recent-file history (DocumentActions.cpp).
+    void FileNew1Execute();
+    void FileClose1Execute();
+    void FileSave1Execute();
+    void FileSaveAs1BeforeExecute();
+    void FileSaveAs1Accept(const tg::Text& fileName);
+    void FileOpen1Accept(const tg::Text& fileName);
+    void saveDocument();
+    void openDocument(tg::Text path);
+    void updateHistory();
+    void refreshHistoryActions();
+    void OnHistoryClick(QAction* sender);
 
     // Printing and preview of the whole document (PrintActions.cpp).
     void printDocument(int target); // 0 preview, 1 print
@@ -90,6 +106,8 @@ protected:
     int viewMode = 0;
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
+    std::unique_ptr<tg::IniFile> iniFile;
+    tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;
@@ -148,6 +166,10 @@ private:
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void connectDocumentActions();
+    void FileSaveAs1Execute();
+    void FileOpen1Execute();
+    bool askToSaveChanges();
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons

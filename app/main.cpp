@@ -10,6 +10,10 @@ int main(int argc, char* argv[]) {
 
     MainFormEnvironment environment;
     environment.isNT = tg::platform::isNT();
+    // The settings file sits beside the executable and is named after it.
+    environment.iniPath =
+        std::filesystem::path(QCoreApplication::applicationFilePath().toStdU16String())
+            .replace_extension(".INI");
     TMainForm mainForm(environment);
     MainForm = &mainForm;
     TQRMDForm qrmdForm;

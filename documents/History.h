@@ -1,0 +1,26 @@
+#pragma once
+
+#include "text/IniFile.h"
+#include "text/Text.h"
+
+#include <vector>
+
+namespace tg {
+
+// The recent-file list lives only in the HISTORY section of the settings file, newest first.
+inline constexpr int kHistorySize = 5;
+
+struct HistoryEntry {
+    Text caption; // the file-name part of the path
+    Text path;    // the whole path, as it was saved or opened
+};
+
+// The entries the File menu shows: the values of the section's first five keys in file order,
+// whatever their names.
+std::vector<HistoryEntry> readHistory(const IniFile& ini);
+
+// Puts path at the head of the list, drops its older copies (exact, case-sensitive comparison)
+// and writes the first five items to FILE0 to FILE4. Other keys stay where they are.
+void addToHistory(IniFile& ini, const Text& path);
+
+} // namespace tg

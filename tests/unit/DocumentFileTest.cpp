@@ -1,0 +1,166 @@
+#include "documents/DocumentFile.h"
+#include "commands/ViewCatalogue.h"
+#include "text/Error.h"
+#include "text/StringList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using tg::StringList;
+using tg::Text;
+
+constexpr tg::TextView kSeparator = "-----";
+
+struct Views {
+    std::vector<Text> labels, texts, defaults;
+
+    explicit Views(bool isNT = true) {
+        for (int i = 0; i < tg::viewCount(isNT); ++i) {
+            int slot = tg::slotOfView(i, isNT);
+            labels.emplace_back(tg::slotInfo(slot).label);
+            defaults.push_back(tg::initialText(slot));
+        }
+        texts = defaults;
+    }
+    size_t index(const Text& label) const {
+        return static_cast<size_t>(std::find(labels.begin(), labels.end(), label) - labels.begin());
+    }
+    Text& text(const Text& label) { return texts[index(label)]; }
+
+    Text save() const {
+        return tg::joinLinesCrLf(tg::buildDocumentLines(labels, texts, defaults, kSeparator));
+    }
+    // The texts as a file with these bytes would leave them.
+    std::vector<Text> open(const Text& bytes) const {
+        return tg::readDocumentLines(tg::splitLines(bytes), labels, texts, defaults, kSeparator);
+    }
+};
+
+TEST(DocumentFile, UnrunDocumentIsTitleSeparatorAndOneEmptySectionPerView) {
+    Views views;
+    Text expected = "TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n";
+    for (const Text& label : views.labels)
+        expected += label + "\r\n\r\n-----\r\n";
+    Text bytes = views.save();
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(tg::splitLines(bytes).size(), 32u);
+
+    Views other;
+    other.text("ping") = "left over";
+    std::vector<Text> opened = other.open(bytes);
+    EXPECT_EQ(opened, views.defaults);
+}
+
+TEST(DocumentFile, RunOutputIsWrittenAsItStandsAndSurvivesReadingBack) {
+    Views views;
+    views.text("ping") = "Pinging host\r\nReply from host\r\n";
+    views.text("arp") = "\x95\x5C\x8E\xA6\r\n"; // cp932 with a trail byte 0x5C
+    Text first = views.save();
+    EXPECT_NE(first.find("ping\r\nPinging host\r\nReply from host\r\n\r\n-----\r\n"), Text::npos);
+    EXPECT_NE(first.find("arp\r\n\x95\x5C\x8E\xA6\r\n\r\n-----\r\n"), Text::npos);
+
+    // Read back, the text holds single LFs; saved again, the file has the same lines, and from
+    // then on save and open give the same bytes.
+    Views reopened;
+    reopened.texts = views.open(first);
+    EXPECT_EQ(reopened.text("ping"), "Pinging host\nReply from host\n");
+    Text second = reopened.save();
+    EXPECT_EQ(tg::splitLines(second), tg::splitLines(first));
+    Views again;
+    again.texts = reopened.open(second);
+    EXPECT_EQ(again.save(), second);
+}
+
+TEST(DocumentFile, LineEndsOfAnyKindReadTheSame) {
+    Views views;
+    views.text("route") = "a\r\nb\r\n\r\nc";
+    Text crlf = views.save();
+    Text lf, cr;
+    for (size_t i = 0; i < crlf.size(); ++i) {
+        if (crlf[i] == '\r' && i + 1 < crlf.size() && crlf[i + 1] == '\n')
+            continue;
+        lf += crlf[i] == '\r' ? '\n' : crlf[i];
+        cr += crlf[i] == '\n' ? '\r' : crlf[i];
+    }
+    std::vector<Text> expected = views.open(crlf);
+    EXPECT_EQ(expected[views.index("route")], "a\nb\n\nc");
+    EXPECT_EQ(views.open(lf), expected);
+    EXPECT_EQ(views.open(cr), expected);
+    // A last line without a line end still counts.
+    EXPECT_EQ(views.open(crlf.substr(0, crlf.size() - 2)), expected);
+}
+
+TEST(DocumentFile, HeadingsMatchWithoutCaseAndAreFoundFromTheTop) {
+    Views views;
+    std::vector<Text> texts = views.open("title\r\n-----\r\nIPCONFIG\r\nA\r\n-----\r\n"
+                                         "PiNg\r\nB\r\n-----\r\n");
+    EXPECT_EQ(texts[views.index("ipconfig")], "A");
+    EXPECT_EQ(texts[views.index("ping")], "B");
+
+    // A label line inside an earlier view's output heads that view's section, and the title line
+    // is an ordinary line too.
+    texts = views.open("arp\r\n-----\r\nwinconf\r\nroute\r\nx\r\n-----\r\nroute\r\ny\r\n-----\r\n");
+    EXPECT_EQ(texts[views.index("arp")], views.defaults[views.index("arp")]);
+    EXPECT_EQ(texts[views.index("winconf")], "route\nx");
+    EXPECT_EQ(texts[views.index("route")], "x");
+}
+
+TEST(DocumentFile, OutputHoldingTheSeparatorIsCutThere) {
+    Views views;
+    views.text("netstat") = "before\r\n-----\r\nafter\r\n";
+    std::vector<Text> texts = views.open(views.save());
+    EXPECT_EQ(texts[views.index("netstat")], "before");
+    // A separator with anything more is not a separator.
+    texts = views.open("net\r\n----- \r\n------\r\n-----\r\n");
+    EXPECT_EQ(texts[views.index("net")], "----- \n------");
+}
+
+TEST(DocumentFile, EmptySectionsTakeTheDefaultMissingLabelsKeepTheirText) {
+    Views views;
+    views.text("ping") = "unsaved run\r\n";
+    views.text("arp") = "unsaved too\r\n";
+    std::vector<Text> texts =
+        views.open("arp\r\n\r\n-----\r\nroute\r\n-----\r\nnet\r\n\r\n\r\n-----\r\n");
+    EXPECT_EQ(texts[views.index("arp")], views.defaults[views.index("arp")]);
+    EXPECT_EQ(texts[views.index("route")], views.defaults[views.index("route")]);
+    EXPECT_EQ(texts[views.index("net")], "\n"); // two empty lines are a text
+    EXPECT_EQ(texts[views.index("ping")], "unsaved run\r\n");
+
+    // Any text file opens; without labels nothing changes.
+    EXPECT_EQ(views.open("just some text\r\n"), views.texts);
+    EXPECT_EQ(views.open(""), views.texts);
+}
+
+TEST(DocumentFile, NineAndTenViewDocumentsOpenOnEitherSystem) {
+    Views nine(false), ten(true);
+    ASSERT_EQ(nine.labels.size(), 9u);
+    nine.text("nbtstat") = "nine\r\n";
+    ten.text("nslookup") = "ten's own\r\n";
+    ten.text("nbtstat") = "ten\r\n";
+
+    std::vector<Text> texts = ten.open(nine.save());
+    EXPECT_EQ(texts[ten.index("nslookup")], "ten's own\r\n");
+    EXPECT_EQ(texts[ten.index("nbtstat")], "nine\n");
+
+    texts = nine.open(ten.save());
+    EXPECT_EQ(texts.size(), 9u);
+    EXPECT_EQ(texts[nine.index("nbtstat")], "ten\n");
+}
+
+TEST(DocumentFile, UnclosedSectionIsAnErrorNamingTheView) {
+    Views views;
+    for (Text bytes : {Text("ipconfig\r\na\r\n-----\r\nping\r\nhalf\r\nway\r\n"),
+                       Text("ipconfig\r\na\r\n-----\r\nping")}) {
+        try {
+            views.open(bytes);
+            ADD_FAILURE() << "no error for an unclosed section";
+        } catch (const tg::Error& e) {
+            EXPECT_NE(e.text().find("ping"), Text::npos) << e.text();
+        }
+    }
+}
+
+} // namespace

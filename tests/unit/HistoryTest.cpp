@@ -1,0 +1,90 @@
+#include "documents/History.h"
+#include "text/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+using tg::StringList;
+using tg::Text;
+
+class History : public testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("tg_history_" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(dir);
+        ini = std::make_unique<tg::IniFile>(dir / "tginfo.INI");
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    void writeIni(const std::string& content) {
+        std::ofstream(dir / "tginfo.INI", std::ios::binary) << content;
+    }
+    // Keys and values of the section in file order, as "KEY=value".
+    StringList section() const {
+        StringList out;
+        for (const Text& key : ini->readSection("HISTORY"))
+            out.push_back(key + "=" + ini->readString("HISTORY", key, ""));
+        return out;
+    }
+    StringList shownPaths() const {
+        StringList out;
+        for (const tg::HistoryEntry& entry : tg::readHistory(*ini))
+            out.push_back(entry.path);
+        return out;
+    }
+
+    std::filesystem::path dir;
+    std::unique_ptr<tg::IniFile> ini;
+};
+
+TEST_F(History, ReopenedEntryMovesUpAndThoseBelowKeepTheirKeys) {
+    for (const char* path : {"D", "C", "B", "A"})
+        tg::addToHistory(*ini, path);
+    ASSERT_EQ(section(), (StringList{"FILE0=A", "FILE1=B", "FILE2=C", "FILE3=D"}));
+
+    tg::addToHistory(*ini, "C");
+    EXPECT_EQ(section(), (StringList{"FILE0=C", "FILE1=A", "FILE2=B", "FILE3=D"}));
+
+    // The newest again changes nothing.
+    tg::addToHistory(*ini, "C");
+    EXPECT_EQ(section(), (StringList{"FILE0=C", "FILE1=A", "FILE2=B", "FILE3=D"}));
+}
+
+TEST_F(History, PathsDifferingInCaseAreTwoEntries) {
+    tg::addToHistory(*ini, "C:\\Docs\\A.txt");
+    tg::addToHistory(*ini, "c:\\docs\\a.txt");
+    EXPECT_EQ(shownPaths(), (StringList{"c:\\docs\\a.txt", "C:\\Docs\\A.txt"}));
+}
+
+TEST_F(History, HandEditedSectionIsShownByPositionAndForeignKeysStay) {
+    writeIni("[POSITION]\r\nTOP=1\r\n[HISTORY]\r\nFILE0=a\r\nMINE=m\r\nFILE1=b\r\nFILE2=c\r\n"
+             "FILE3=d\r\nFILE4=e\r\nFILE5=f\r\n");
+    // The first five keys, whatever their names.
+    EXPECT_EQ(shownPaths(), (StringList{"a", "m", "b", "c", "d"}));
+
+    tg::addToHistory(*ini, "new");
+    EXPECT_EQ(section(), (StringList{"FILE0=new", "MINE=m", "FILE1=a", "FILE2=m", "FILE3=b",
+                                     "FILE4=c", "FILE5=f"}));
+    EXPECT_EQ(ini->readInteger("POSITION", "TOP", 0), 1);
+}
+
+TEST_F(History, CaptionIsTheFileNameFoundByCp932Characters) {
+    // "表" is 0x95 0x5C: its trail byte is not a separator.
+    Text path = "C:\\\x95\x5C\\\x8E\xA6\x95\x5C.txt";
+    tg::addToHistory(*ini, path);
+    tg::addToHistory(*ini, "D:\\other\\\x8E\xA6\x95\x5C.txt");
+    std::vector<tg::HistoryEntry> entries = tg::readHistory(*ini);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].caption, "\x8E\xA6\x95\x5C.txt");
+    EXPECT_EQ(entries[1].path, path);
+    EXPECT_EQ(entries[0].caption, entries[1].caption); // same name, different folders
+}
+
+} // namespace
