@@ -2,6 +2,7 @@
 
 #include "app/QtText.h"
 
+#include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -12,6 +13,15 @@ TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
+    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+}
+
+void TextPane::changeEvent(QEvent* event) {
+    // Tab stops every eight half-width characters, so that the report's labels line up as they
+    // do in a console.
+    if (event->type() == QEvent::FontChange)
+        setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+    QPlainTextEdit::changeEvent(event);
 }
 
 void TextPane::setText(const Text& text) {

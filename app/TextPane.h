@@ -20,6 +20,9 @@ public:
     // Adds lines at the end, each followed by CR LF as a rich edit holds them.
     void appendLines(const std::vector<Text>& lines);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     Text text_;
 };

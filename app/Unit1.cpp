@@ -78,7 +78,10 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     createStatusStrip();
 
     isNT = environment.isNT;
+    systemReport_ = environment.systemReport;
+    startChild_ = environment.startChild;
     buildViews();
+    connectRunRequest();
 
     defaultDocumentName = "untitled.txt";
     documentName = defaultDocumentName;

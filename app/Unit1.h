@@ -8,6 +8,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,15 +29,28 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
+class GetInfoThread;
+
 namespace tg {
+class RunContext;
 class TextPane;
-}
+namespace platform {
+class ChildProcess;
+class WakeSignal;
+} // namespace platform
+} // namespace tg
 
 // What the main window takes from its surroundings; start-up fills it from the platform, tests
 // choose their own.
 struct MainFormEnvironment {
     bool isNT = true;
     std::filesystem::path iniPath{}; // the settings file
+    // The body of the system-information run; none ends that run at once.
+    std::function<void(tg::RunContext&)> systemReport{};
+    // Starts a command run's child process; none uses the platform's own way.
+    std::function<std::unique_ptr<tg::platform::ChildProcess>(
+        const tg::Text& commandLine, bool isNT, const tg::platform::WakeSignal& wake)>
+        startChild{};
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
@@ -71,6 +85,13 @@ public:
     void updateHistory();
     void refreshHistoryActions();
     void OnHistoryClick(QAction* sender);
+    // The run button (RunRequest.cpp).
+    void Button_UpdateClick();
+    void Button_UpdateMouseDown();
+    void Button_UpdateMouseUp();
+    bool checkTarget(int slot);
+    void runSystemInfo();
+    void runCommand(tg::Text commandName, tg::Text commandArgs);
 
     // Printing and preview of the whole document (PrintActions.cpp).
     void printDocument(int target); // 0 preview, 1 print
@@ -170,9 +191,13 @@ private:
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
+    void connectRunRequest();
+    void runWorker(GetInfoThread* worker);
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
+    decltype(MainFormEnvironment::systemReport) systemReport_;
+    decltype(MainFormEnvironment::startChild) startChild_;
 };
 
 extern TMainForm* MainForm;

@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 #include "documents/QRMDForm.h"
 #include "platform/SystemValues.h"
+#include "sysinfo/SystemReportBody.h"
 
 #include <QApplication>
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     environment.iniPath =
         std::filesystem::path(QCoreApplication::applicationFilePath().toStdU16String())
             .replace_extension(".INI");
+    environment.systemReport = tg::systemReportBody();
     TMainForm mainForm(environment);
     MainForm = &mainForm;
     TQRMDForm qrmdForm;

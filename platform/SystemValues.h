@@ -1,8 +1,29 @@
 #pragma once
 
+#include "text/Text.h"
+
+#include <cstdint>
+#include <optional>
+
 namespace tg::platform {
 
 // True when the operating system is of the NT family (always on systems other than Windows).
 bool isNT();
+
+// The computer's name; none when the system does not give it.
+std::optional<Text> computerName();
+
+// The Windows folder; none where there is no such folder or the system does not give it.
+std::optional<Text> windowsDirectory();
+
+// Memory figures in bytes, as 64-bit counts.
+struct MemoryStatus {
+    std::uint64_t totalPhys = 0;     // installed physical memory
+    std::uint64_t availPhys = 0;     // physical memory available to programs
+    std::uint64_t totalVirtual = 0;  // user-mode address space of this process
+    std::uint64_t availVirtual = 0;  // of which not reserved or mapped
+    std::uint64_t totalPageFile = 0; // commit limit: physical memory plus paging space
+};
+MemoryStatus memoryStatus();
 
 } // namespace tg::platform

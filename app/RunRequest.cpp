@@ -1,0 +1,131 @@
+// The run button: the run request, the two run starters and the button's status texts.
+
+#include "app/Dialogs.h"
+#include "app/QtText.h"
+#include "app/TextPane.h"
+#include "app/Unit1.h"
+#include "commands/AbortDlg.h"
+#include "commands/CommandLine.h"
+#include "commands/Getinfothread.h"
+#include "commands/ViewCatalogue.h"
+#include "text/Codec.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+// Mouse presses and releases on the run button, reported around the button's own handling so
+// that the release's status text comes after the click's run.
+class RunButtonMouse : public QObject {
+public:
+    RunButtonMouse(TMainForm* form, QPushButton* button) : QObject(button), form_(form) {
+        button->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            form_->Button_UpdateMouseDown();
+        } else if (event->type() == QEvent::MouseButtonRelease && !releasing_) {
+            releasing_ = true;
+            watched->event(event); // the button clicks, and the run takes place, here
+            releasing_ = false;
+            form_->Button_UpdateMouseUp();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    TMainForm* form_;
+    bool releasing_ = false;
+};
+
+} // namespace
+
+void TMainForm::connectRunRequest() {
+    connect(Button_Update, &QPushButton::clicked, this, &TMainForm::Button_UpdateClick);
+    new RunButtonMouse(this, Button_Update);
+    // Enter in an input box presses the run button, as in a dialog with a default button.
+    for (QLineEdit* edit : {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit()})
+        connect(edit, &QLineEdit::returnPressed, Button_Update, &QPushButton::click);
+}
+
+void TMainForm::Button_UpdateMouseDown() {
+    StatusPanel->setText(QStringLiteral("コマンド実行中"));
+}
+
+void TMainForm::Button_UpdateMouseUp() {
+    StatusPanel->setText(QStringLiteral("完了"));
+}
+
+bool TMainForm::checkTarget(int slot) {
+    if (tg::checkTarget(slot, tg::fromQString(Edit_target->text())))
+        return true;
+    tg::dialogs().messageBox(nullptr, tg::utf8ToCp932("IPアドレスかホスト名を指定してください"),
+                             std::nullopt, tg::Dialogs::MbOk);
+    return false;
+}
+
+void TMainForm::Button_UpdateClick() {
+    const int view = currentView;
+    const int slot = tg::slotOfView(view, isNT);
+    if (!checkTarget(slot))
+        return;
+
+    Button_Update->setEnabled(false);
+    // The button comes back even when starting the run fails.
+    struct Enable {
+        QPushButton* button;
+        ~Enable() { button->setEnabled(true); }
+    } enableAgain{Button_Update};
+
+    RichEdit_Output->clearText();
+    if (slot == 0) {
+        runSystemInfo();
+    } else {
+        tg::RunInputs inputs{
+            tg::fromQString(cmbOption->currentText()), tg::fromQString(Edit_option2->text()),
+            tg::fromQString(Edit_target->text()), tg::fromQString(Edit_option->text())};
+        tg::CommandParts command = tg::commandFor(slot, inputs);
+        runCommand(command.word, command.args);
+    }
+    viewText[static_cast<size_t>(view)] = RichEdit_Output->text();
+    modified = true;
+    StatusPanel->setText(QStringLiteral("完了"));
+}
+
+void TMainForm::runSystemInfo() {
+    auto* worker = new GetInfoThread;
+    worker->mode = 0;
+    worker->systemReport = systemReport_;
+    runWorker(worker);
+}
+
+void TMainForm::runCommand(tg::Text commandName, tg::Text commandArgs) {
+    auto* worker = new GetInfoThread;
+    worker->mode = 1;
+    worker->isNT = isNT;
+    worker->commandName = std::move(commandName);
+    worker->commandArgs = std::move(commandArgs);
+    worker->startChild = startChild_;
+    runWorker(worker);
+}
+
+void TMainForm::runWorker(GetInfoThread* worker) {
+    worker->outputPane = RichEdit_Output;
+    worker->mainProgress = ProgressBar1;
+    TAbortDlg dialog(this, worker); // starts the worker, which frees itself after the run
+    dialog.exec();
+    // Should the loop end otherwise (the application quitting), the run still stops first.
+    while (!dialog.isFinished()) {
+        dialog.OKBtnClick();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}

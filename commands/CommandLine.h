@@ -1,0 +1,32 @@
+#pragma once
+
+#include "text/Text.h"
+
+namespace tg {
+
+// What the run request reads from the input controls of the current view.
+struct RunInputs {
+    Text option;     // cmbOption
+    Text option2;    // Edit_option2
+    Text target;     // Edit_target
+    Text freeOption; // Edit_option
+};
+
+struct CommandParts {
+    Text word; // command word; empty for the system-information view
+    Text args; // argument text, taken exactly as typed
+};
+
+// The combo item "なし" stands for no option at all.
+Text optionText(const Text& comboText);
+
+// False when the slot needs a target and the target box is empty (blanks count as a target).
+bool checkTarget(int slot, const Text& target);
+
+// The command word and argument text a run of the slot starts with.
+CommandParts commandFor(int slot, const RunInputs& inputs);
+
+// The command line the runner starts: the word, one blank, the argument text.
+Text commandLineOf(const Text& word, const Text& args);
+
+} // namespace tg

@@ -1,0 +1,111 @@
+#include "commands/CommandRunner.h"
+
+#include "commands/CommandLine.h"
+#include "commands/LineAssembly.h"
+#include "text/Codec.h"
+
+#include <chrono>
+#include <exception>
+
+namespace tg {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Event = platform::ChildProcess::Event;
+
+// Lines go to the window at most this often while output floods in, so that the window spends
+// its time showing lines rather than receiving handovers; a quiet pipe hands over at once.
+constexpr auto kDeliveryInterval = std::chrono::milliseconds(16);
+
+class LineOutlet {
+public:
+    explicit LineOutlet(RunContext& context) : context_(context) {}
+
+    std::vector<Text>& pending() { return pending_; }
+
+    void deliver() {
+        if (pending_.empty())
+            return;
+        std::vector<Text> lines;
+        lines.swap(pending_);
+        lastDelivery_ = Clock::now();
+        context_.deliverLines(std::move(lines));
+    }
+
+    // How long the lines read so far may still wait; negative when nothing waits.
+    int holdMs() const {
+        if (pending_.empty())
+            return -1;
+        auto due = lastDelivery_ + kDeliveryInterval - Clock::now();
+        auto ms = std::chrono::ceil<std::chrono::milliseconds>(due).count();
+        return ms < 0 ? 0 : static_cast<int>(ms);
+    }
+
+private:
+    RunContext& context_;
+    std::vector<Text> pending_;
+    Clock::time_point lastDelivery_{};
+};
+
+} // namespace
+
+Text cannotRunLine(const Text& commandName) {
+    static const Text prefix = utf8ToCp932("コマンドを実行できませんでした: ");
+    return prefix + commandName;
+}
+
+void runChildProcess(const Text& commandName, const Text& commandArgs, RunContext& context,
+                     const ProcessStarter& start) {
+    LineOutlet outlet(context);
+    LineAssembly assembly;
+    std::unique_ptr<platform::ChildProcess> child;
+    bool childEnded = false;
+    try {
+        child = start(commandLineOf(commandName, commandArgs));
+        if (!child) {
+            assembly.replacePartial(cannotRunLine(commandName));
+        } else {
+            Text chunk;
+            while (!context.terminationRequested()) {
+                Event event = child->wait(outlet.holdMs());
+                if (event == Event::TimedOut) {
+                    outlet.deliver();
+                } else if (event == Event::Output) {
+                    chunk.clear();
+                    child->read(chunk);
+                    assembly.feed(chunk, outlet.pending());
+                    if (outlet.holdMs() == 0)
+                        outlet.deliver();
+                } else if (event == Event::Ended) {
+                    // All the child wrote is in the pipe now; a process it started and left
+                    // holding the pipe is not waited for.
+                    chunk.clear();
+                    child->drain(chunk);
+                    assembly.feed(chunk, outlet.pending());
+                    childEnded = true;
+                    break;
+                }
+            }
+        }
+        assembly.finish(outlet.pending());
+        outlet.deliver();
+    } catch (const std::exception& error) {
+        // The error's text is the run's last line, in place of the partial one.
+        assembly.replacePartial(error.what());
+        assembly.finish(outlet.pending());
+        try {
+            outlet.deliver();
+        } catch (const std::exception&) {
+        }
+    }
+    if (child && !childEnded)
+        child->terminate();
+    child.reset();
+    try {
+        context.resetProgress();
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace tg

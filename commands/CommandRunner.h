@@ -1,0 +1,25 @@
+#pragma once
+
+#include "commands/RunContext.h"
+#include "platform/Process.h"
+#include "text/Text.h"
+
+#include <functional>
+#include <memory>
+
+namespace tg {
+
+// Starts a command line; nullptr when it cannot be started.
+using ProcessStarter =
+    std::function<std::unique_ptr<platform::ChildProcess>(const Text& commandLine)>;
+
+// The body of a command run: starts commandName + " " + commandArgs and hands its output to the
+// window line by line until the command has ended or the run is aborted. Nothing the command
+// wrote before it ended is lost; an abort ends the command and all it started.
+void runChildProcess(const Text& commandName, const Text& commandArgs, RunContext& context,
+                     const ProcessStarter& start);
+
+// The line shown when a command cannot be started.
+Text cannotRunLine(const Text& commandName);
+
+} // namespace tg

@@ -1,0 +1,126 @@
+#include "commands/Getinfothread.h"
+
+#include "app/Dialogs.h"
+#include "app/TextPane.h"
+#include "commands/AbortDlg.h"
+#include "commands/CommandRunner.h"
+#include "commands/LineAssembly.h"
+#include "text/Error.h"
+
+#include <QProgressBar>
+
+#include <exception>
+
+namespace {
+
+void stepBar(QProgressBar* bar, size_t steps) {
+    if (bar && steps > 0)
+        bar->setValue(tg::progressAfterSteps(bar->value(), steps));
+}
+
+void zeroBar(QProgressBar* bar) {
+    if (bar)
+        bar->setValue(0);
+}
+
+} // namespace
+
+GetInfoThread::GetInfoThread(QObject* parent) : QThread(parent) {
+    // This object lives on the GUI thread, so the end-of-run notification runs there.
+    connect(this, &QThread::finished, this, &GetInfoThread::finishRun);
+}
+
+GetInfoThread::~GetInfoThread() {
+    wait();
+}
+
+void GetInfoThread::requestTermination() {
+    wake_.set();
+}
+
+void GetInfoThread::run() {
+    try {
+        if (mode == 1) {
+            ChildStarter start = startChild ? startChild : tg::platform::startChildProcess;
+            tg::runChildProcess(commandName, commandArgs, *this,
+                                [this, &start](const tg::Text& commandLine) {
+                                    return start(commandLine, isNT, wake_);
+                                });
+        } else if (mode == 0 && systemReport) {
+            systemReport(*this);
+        }
+    } catch (const std::exception&) {
+        // The body shows its own failures; whatever ended it, finishRun still follows.
+    }
+}
+
+void GetInfoThread::finishRun() {
+    wait();
+    if (dialog)
+        dialog->finish();
+    zeroBar(mainProgress);
+    zeroBar(dialogProgress);
+    deleteLater();
+}
+
+void GetInfoThread::onGuiThread(const std::function<void()>& work) {
+    tg::Text failure;
+    bool failed = false;
+    auto guarded = [&] {
+        try {
+            work();
+        } catch (const std::exception& error) {
+            failed = true;
+            failure = error.what();
+        }
+    };
+    if (QThread::currentThread() == thread())
+        guarded();
+    else
+        QMetaObject::invokeMethod(this, guarded, Qt::BlockingQueuedConnection);
+    if (failed)
+        throw tg::Error(failure);
+}
+
+void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
+    if (lines.empty())
+        return;
+    onGuiThread([&] {
+        if (outputPane)
+            outputPane->appendLines(lines);
+        stepBar(mainProgress, lines.size());
+        stepBar(dialogProgress, lines.size());
+    });
+}
+
+void GetInfoThread::appendReportLine(const tg::Text& line) {
+    onGuiThread([&] {
+        if (outputPane)
+            outputPane->appendLines({line});
+    });
+}
+
+void GetInfoThread::stepMainProgress() {
+    onGuiThread([&] { stepBar(mainProgress, 1); });
+}
+
+void GetInfoThread::stepDialogProgress() {
+    onGuiThread([&] { stepBar(dialogProgress, 1); });
+}
+
+void GetInfoThread::resetProgress() {
+    onGuiThread([&] {
+        zeroBar(mainProgress);
+        zeroBar(dialogProgress);
+    });
+}
+
+int GetInfoThread::messageBox(bool ownedByDialog, const tg::Text& text, const tg::Text& caption,
+                              unsigned flags) {
+    int answer = 0;
+    onGuiThread([&] {
+        QWidget* owner = ownedByDialog ? static_cast<QWidget*>(dialog.data()) : nullptr;
+        answer = tg::dialogs().messageBox(owner, text, caption, flags);
+    });
+    return answer;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "commands/RunContext.h"
+#include "platform/Process.h"
+#include "text/Text.h"
+
+#include <QPointer>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+
+class QProgressBar;
+class TAbortDlg;
+
+namespace tg {
+class TextPane;
+}
+
+// The body of a system-information run.
+using SystemReportBody = std::function<void(tg::RunContext&)>;
+// Starts the child process of a command run.
+using ChildStarter = std::function<std::unique_ptr<tg::platform::ChildProcess>(
+    const tg::Text& commandLine, bool isNT, const tg::platform::WakeSignal& wake)>;
+
+// The worker of one run. Created suspended; its dialog starts it; after the body has returned,
+// finishRun closes the dialog on the GUI thread and the worker deletes itself. Everything the
+// body changes in the window is handed to the GUI thread, and the body waits until it is done.
+class GetInfoThread : public QThread, public tg::RunContext {
+    Q_OBJECT
+public:
+    explicit GetInfoThread(QObject* parent = nullptr);
+    ~GetInfoThread() override;
+
+    // Set by the starter before the dialog starts the worker.
+    tg::Text commandArgs;
+    tg::Text commandName;
+    tg::TextPane* outputPane = nullptr;
+    QProgressBar* mainProgress = nullptr;
+    QProgressBar* dialogProgress = nullptr;
+    QPointer<TAbortDlg> dialog;
+    bool isNT = true;
+    int mode = -1;                 // 0 system information, 1 command, otherwise nothing
+    SystemReportBody systemReport; // the body of mode 0; none returns at once
+    ChildStarter startChild;       // none starts the command the platform's way
+
+    // The abort: on the GUI thread.
+    void requestTermination();
+
+    bool terminationRequested() const override { return wake_.isSet(); }
+    void deliverLines(std::vector<tg::Text> lines) override;
+    void appendReportLine(const tg::Text& line) override;
+    void stepMainProgress() override;
+    void stepDialogProgress() override;
+    void resetProgress() override;
+    int messageBox(bool ownedByDialog, const tg::Text& text, const tg::Text& caption,
+                   unsigned flags) override;
+
+protected:
+    void run() override;
+
+private:
+    void finishRun();
+    // Runs work on the GUI thread and returns when it is done there; an error raised there is
+    // raised again here.
+    void onGuiThread(const std::function<void()>& work);
+
+    tg::platform::WakeSignal wake_;
+};

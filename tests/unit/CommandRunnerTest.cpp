@@ -1,0 +1,141 @@
+#include "RunTestSupport.h"
+
+#include "commands/CommandRunner.h"
+#include "text/Codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+using tg::Text;
+using Lines = std::vector<Text>;
+using tg::test::RecordingContext;
+
+struct RunProbe {
+    RecordingContext context;
+    std::atomic<int> childEnd{0}; // 1 ended, 2 still running when let go
+    std::atomic<bool> terminated{false};
+    Text commandLine;
+
+    tg::ProcessStarter starter() {
+        return [this](const Text& line) -> std::unique_ptr<tg::platform::ChildProcess> {
+            commandLine = line;
+            auto child = tg::platform::startChildProcess(line, true, context.wake);
+            if (!child)
+                return nullptr;
+            return std::make_unique<Watched>(std::move(child), *this);
+        };
+    }
+
+    void run(const Text& word, const Text& args) {
+        tg::runChildProcess(word, args, context, starter());
+    }
+
+private:
+    struct Watched : tg::test::WatchedChild {
+        Watched(std::unique_ptr<tg::platform::ChildProcess> inner, RunProbe& run)
+            : WatchedChild(std::move(inner), run.childEnd), run_(run) {}
+        ~Watched() override { run_.terminated = terminated.load(); }
+        RunProbe& run_;
+    };
+};
+
+Text quotedFixture() {
+    return Text("\"") + TG_FIXTURE_CHILD + "\"";
+}
+
+TEST(CommandRunner, EverythingWrittenBeforeExitArrives) {
+    // The last bytes are written right before the exit; repeated to catch a race.
+    for (int i = 0; i < 10; ++i) {
+        RunProbe run;
+        run.run(quotedFixture(), "lines:3000:70 out:last-line exit:3");
+        Lines lines = run.context.lines();
+        ASSERT_EQ(lines.size(), 3001u) << i;
+        EXPECT_EQ(lines[0].substr(0, 2), "1 ");
+        EXPECT_EQ(lines[0].size(), 70u);
+        EXPECT_EQ(lines[2999].substr(0, 5), "3000 ");
+        EXPECT_EQ(lines.back(), "last-line");
+        EXPECT_EQ(run.childEnd, 1);
+        EXPECT_FALSE(run.terminated);
+        EXPECT_EQ(run.context.resets(), 1);
+    }
+}
+
+TEST(CommandRunner, LineEndsAndStandardErrorOnOnePipe) {
+    RunProbe run;
+    run.run(quotedFixture(), R"(out:one\r\n err:two\n out:\r\n out:three\r\r\n err:tail)");
+    EXPECT_EQ(run.context.lines(), (Lines{"one", "two", "", "three\r", "tail"}));
+}
+
+TEST(CommandRunner, CommandLineIsWordBlankArguments) {
+    RunProbe run;
+    run.run(quotedFixture(), "");
+    EXPECT_EQ(run.commandLine, quotedFixture() + " ");
+    EXPECT_TRUE(run.context.lines().empty());
+}
+
+TEST(CommandRunner, CommandThatCannotStartEndsAtOnceWithOneLine) {
+    RunProbe run;
+    run.run("tg-no-such-command", "-x");
+    EXPECT_EQ(run.context.lines(), Lines{tg::cannotRunLine("tg-no-such-command")});
+    EXPECT_EQ(run.context.lines()[0],
+              tg::utf8ToCp932("コマンドを実行できませんでした: tg-no-such-command"));
+    EXPECT_EQ(run.context.resets(), 1);
+}
+
+TEST(CommandRunner, AbortWhileSilentEndsTheRunAndTheChild) {
+    RunProbe run;
+    std::thread worker([&] { run.run(quotedFixture(), "out:ready\\r\\nhalf sleep:30000"); });
+    ASSERT_TRUE(run.context.waitForLines(1));
+    auto abortedAt = std::chrono::steady_clock::now();
+    run.context.wake.set();
+    worker.join();
+    auto took = std::chrono::steady_clock::now() - abortedAt;
+    // Far below the child's sleep: the run did not wait for it.
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_EQ(run.context.lines(), (Lines{"ready", "half"}));
+    EXPECT_TRUE(run.terminated);
+    EXPECT_EQ(run.childEnd, 1);
+}
+
+TEST(CommandRunner, ErrorInDeliveryEndsTheRunWithItsText) {
+    RunProbe run;
+    run.context.failDeliveries = 1;
+    run.run(quotedFixture(), "out:first\\n sleep:30000");
+    EXPECT_EQ(run.context.lines(), Lines{"delivery failed"});
+    EXPECT_TRUE(run.terminated);
+    EXPECT_EQ(run.childEnd, 1);
+    EXPECT_EQ(run.context.resets(), 1);
+}
+
+TEST(CommandRunner, HostileTargetReachesTheCommandAsLiteralArguments) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / "tg_hostile_target";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const Text victim = (dir / "X").string();
+    const Text fakePing = Text("\"") + TG_FAKE_BIN_DIR + "/ping\"";
+    for (const Text& target :
+         {"; touch " + victim, "$(touch " + victim + ")", "`touch " + victim + "`",
+          "| touch " + victim, "&& touch " + victim}) {
+        RunProbe run;
+        run.run(fakePing, " " + target);
+        Lines lines = run.context.lines();
+        ASSERT_GE(lines.size(), 2u) << target;
+        EXPECT_EQ(lines[0], "ping");
+        Text echoed;
+        for (size_t i = 1; i < lines.size(); ++i) {
+            if (i > 1)
+                echoed += ' ';
+            echoed += lines[i].substr(1, lines[i].size() - 2);
+        }
+        EXPECT_EQ(echoed, target);
+    }
+    EXPECT_FALSE(fs::exists(victim));
+    fs::remove_all(dir);
+}
+
+} // namespace

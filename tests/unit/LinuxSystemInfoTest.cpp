@@ -1,0 +1,325 @@
+#include "platform/linux/LinuxSystemInfo.h"
+#include "platform/SystemInfoSource.h"
+#include "platform/SystemValues.h"
+#include "sysinfo/SystemReport.h"
+
+#include "support/FakeRunContext.h"
+#include "text/Codec.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tg::platform::linuxinfo {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = WmiValue::Kind;
+
+const char* const kSixQueries[] = {kQueryBios,           kQueryProcessor,
+                                   kQueryComputerSystem, kQueryOperatingSystem,
+                                   kQueryNetworkAdapter, kQueryAdapterConfiguration};
+
+std::vector<std::unique_ptr<WmiObject>> all(WmiSource& source, const char* wql) {
+    std::vector<std::unique_ptr<WmiObject>> out;
+    auto objects = source.query(wql);
+    EXPECT_TRUE(objects) << wql;
+    if (!objects)
+        return out;
+    while (auto o = objects->next())
+        out.push_back(std::move(o));
+    return out;
+}
+
+Kind kindOf(WmiObject& object, const char* name) {
+    auto value = object.read(name);
+    EXPECT_TRUE(value) << name;
+    return value ? value->kind : Kind::Other;
+}
+
+bool stringOrNull(Kind k) {
+    return k == Kind::String || k == Kind::Null;
+}
+
+bool arrayOrNull(Kind k) {
+    return k == Kind::Array || k == Kind::Null;
+}
+
+TEST(LinuxSource, AnswersTheSixQueriesWithTheirKinds) {
+    auto source = createSystemInfoSource();
+    EXPECT_FALSE(source->query(kQueryBios)) << "no query before connecting";
+    ASSERT_EQ(source->open(), WmiSource::OpenResult::Opened);
+    ASSERT_TRUE(source->connect());
+    EXPECT_FALSE(source->query("SELECT * FROM Win32_Nothing"));
+
+    for (const char* wql :
+         {kQueryBios, kQueryProcessor, kQueryComputerSystem, kQueryOperatingSystem})
+        EXPECT_EQ(all(*source, wql).size(), 1u) << wql;
+
+    auto bios = all(*source, kQueryBios);
+    EXPECT_TRUE(stringOrNull(kindOf(*bios[0], "Version")));
+    EXPECT_FALSE(bios[0]->read("NoSuchProperty"));
+    auto cpu = all(*source, kQueryProcessor);
+    EXPECT_EQ(kindOf(*cpu[0], "Description"), Kind::String);
+    auto cs = all(*source, kQueryComputerSystem);
+    EXPECT_TRUE(stringOrNull(kindOf(*cs[0], "Manufacturer")));
+    EXPECT_TRUE(stringOrNull(kindOf(*cs[0], "Model")));
+    EXPECT_EQ(kindOf(*cs[0], "SystemType"), Kind::String);
+    auto os = all(*source, kQueryOperatingSystem);
+    EXPECT_EQ(kindOf(*os[0], "Caption"), Kind::String);
+    EXPECT_EQ(kindOf(*os[0], "Version"), Kind::String);
+    EXPECT_EQ(kindOf(*os[0], "CSDVersion"), Kind::Null);
+    EXPECT_EQ(kindOf(*os[0], "Manufacturer"), Kind::String);
+    EXPECT_EQ(kindOf(*os[0], "caption"), Kind::String) << "names are not case-sensitive";
+
+    auto adapters = all(*source, kQueryNetworkAdapter);
+    auto configurations = all(*source, kQueryAdapterConfiguration);
+    ASSERT_FALSE(adapters.empty());
+    ASSERT_EQ(adapters.size(), configurations.size());
+    bool loopback = false;
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        auto& a = *adapters[i];
+        auto& c = *configurations[i];
+        EXPECT_EQ(kindOf(a, "Caption"), Kind::String);
+        EXPECT_TRUE(stringOrNull(kindOf(a, "AdapterType")));
+        EXPECT_TRUE(stringOrNull(kindOf(a, "ServiceName")));
+        EXPECT_TRUE(stringOrNull(kindOf(a, "MACAddress")));
+        auto ips = c.read("IPAddress");
+        auto subnets = c.read("IPSubnet");
+        ASSERT_TRUE(ips && subnets);
+        EXPECT_TRUE(arrayOrNull(ips->kind));
+        EXPECT_EQ(ips->elements.size(), subnets->elements.size()) << "one subnet per address";
+        EXPECT_TRUE(arrayOrNull(kindOf(c, "DefaultIPGateway")));
+        EXPECT_EQ(kindOf(c, "DHCPEnabled"), Kind::Boolean);
+        if (a.read("Caption")->text.ends_with("] lo")) {
+            loopback = true;
+            EXPECT_EQ(kindOf(a, "MACAddress"), Kind::Null);
+            EXPECT_EQ(kindOf(a, "AdapterType"), Kind::Null);
+        }
+    }
+    EXPECT_TRUE(loopback);
+}
+
+TEST(LinuxSource, ReportOnThisMachineEndsNormally) {
+    auto source = createSystemInfoSource();
+    LocalSystemValues values;
+    values.computerName = platform::computerName();
+    values.windowsFolder = platform::windowsDirectory();
+    EXPECT_TRUE(values.computerName);
+    EXPECT_FALSE(values.windowsFolder) << "there is no Windows folder here";
+
+    test::FakeRunContext run;
+    buildSystemReport(run, *source, values);
+    ASSERT_GE(run.lines.size(), 15u + 10u + 1u);
+    EXPECT_EQ(run.lines[9], "");
+    EXPECT_EQ(run.lines.back(), Text(33, '-'));
+    EXPECT_EQ(run.events.back(), "reset");
+    EXPECT_EQ(run.count("main"), 9);
+}
+
+TEST(LinuxSource, MemoryFiguresAreSixtyFourBit) {
+    MemoryStatus m = platform::memoryStatus();
+    auto pages = static_cast<std::uint64_t>(sysconf(_SC_PHYS_PAGES));
+    auto pageSize = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    EXPECT_EQ(m.totalPhys, pages * pageSize); // beyond 4 GiB on a machine that has it
+    EXPECT_GT(m.availPhys, 0u);
+    EXPECT_LE(m.availPhys, m.totalPhys);
+    EXPECT_GT(m.totalPageFile, 0u);
+    if (sizeof(void*) == 8) {
+        EXPECT_GT(m.totalVirtual, std::uint64_t{1} << 32);
+    }
+    EXPECT_GT(m.availVirtual, 0u);
+    EXPECT_LT(m.availVirtual, m.totalVirtual);
+}
+
+// A system of files of our own, to check what is read from them.
+class FakeRoot : public testing::Test {
+protected:
+    fs::path root = fs::temp_directory_path() / ("tg-sysinfo-" + std::to_string(getpid()));
+
+    void SetUp() override { fs::create_directories(root); }
+    void TearDown() override { fs::remove_all(root); }
+
+    void write(const std::string& path, const std::string& content) {
+        fs::path p = root / path;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << content;
+    }
+
+    void link(const std::string& name, int index, int type, const std::string& address) {
+        write("sys/class/net/" + name + "/ifindex", std::to_string(index) + "\n");
+        write("sys/class/net/" + name + "/type", std::to_string(type) + "\n");
+        write("sys/class/net/" + name + "/address", address + "\n");
+        write("sys/class/net/" + name + "/uevent",
+              "INTERFACE=" + name + "\nIFINDEX=" + std::to_string(index) + "\n");
+    }
+
+    std::unique_ptr<WmiSource> source() {
+        auto s = createSource(root);
+        s->open();
+        s->connect();
+        return s;
+    }
+};
+
+TEST_F(FakeRoot, NothingReadableStillAnswers) {
+    auto s = source();
+    auto bios = all(*s, kQueryBios);
+    ASSERT_EQ(bios.size(), 1u);
+    EXPECT_EQ(bios[0]->read("Version")->kind, Kind::Null);
+    auto cs = all(*s, kQueryComputerSystem);
+    EXPECT_EQ(cs[0]->read("Manufacturer")->kind, Kind::Null);
+    EXPECT_EQ(cs[0]->read("Model")->kind, Kind::Null);
+    EXPECT_TRUE(all(*s, kQueryNetworkAdapter).empty());
+    EXPECT_TRUE(all(*s, kQueryAdapterConfiguration).empty());
+
+    test::FakeRunContext run;
+    buildSystemReport(run, *source(), LocalSystemValues{});
+    ASSERT_EQ(run.lines.size(), 16u);
+    EXPECT_EQ(cp932ToUtf8(run.lines[8]), "BIOSのバージョン：\t");
+    EXPECT_EQ(run.lines[15], Text(33, '-'));
+}
+
+TEST_F(FakeRoot, ReadsMakerModelAndBios) {
+    write("sys/class/dmi/id/sys_vendor", "LENOVO\n");
+    write("sys/class/dmi/id/product_name", "20HRCTO1WW  \n");
+    write("sys/class/dmi/id/bios_vendor", "LENOVO\n");
+    write("sys/class/dmi/id/bios_version", "N1MET31W (1.16 )\n");
+    write("etc/os-release", "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
+                            "(bookworm)\"\n");
+    auto s = source();
+    EXPECT_EQ(all(*s, kQueryBios)[0]->read("Version")->text, "LENOVO - N1MET31W (1.16 )");
+    auto cs = all(*s, kQueryComputerSystem);
+    EXPECT_EQ(cs[0]->read("Manufacturer")->text, "LENOVO");
+    EXPECT_EQ(cs[0]->read("Model")->text, "20HRCTO1WW");
+    auto os = all(*s, kQueryOperatingSystem);
+    EXPECT_EQ(os[0]->read("Caption")->text, "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(os[0]->read("Manufacturer")->text, "Debian GNU/Linux");
+}
+
+TEST_F(FakeRoot, AdaptersInIndexOrderWithTheirSettings) {
+    link("wlan7", 3, 1, "a0:b1:c2:d3:e4:f5");
+    write("sys/class/net/wlan7/uevent", "DEVTYPE=wlan\nINTERFACE=wlan7\n");
+    link("lo", 1, 772, "00:00:00:00:00:00");
+    link("eth9", 2, 1, "02:fc:00:00:00:01");
+    fs::create_directories(root / "sys/bus/pci/drivers/e1000e");
+    fs::create_directories(root / "sys/devices/eth9dev");
+    fs::create_directory_symlink(root / "sys/devices/eth9dev", root / "sys/class/net/eth9/device");
+    fs::create_directory_symlink(root / "sys/bus/pci/drivers/e1000e",
+                                 root / "sys/devices/eth9dev/driver");
+    link("tun0", 4, 65534, "");
+    write("proc/net/route",
+          "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+          "eth9\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
+          "eth9\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n");
+    write("proc/net/ipv6_route",
+          "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+          "fd000000000000000000000000000001 00000400 00000002 00000000 00000003     eth9\n"
+          "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+          "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200       lo\n");
+    write("var/lib/NetworkManager/internal-0f5a9a8e-4a3c-4b8a-9d2e-6c1f0b7e5a11-wlan7.lease",
+          "ADDRESS=192.168.1.20\n");
+
+    auto s = source();
+    auto adapters = all(*s, kQueryNetworkAdapter);
+    auto configurations = all(*s, kQueryAdapterConfiguration);
+    ASSERT_EQ(adapters.size(), 4u);
+    ASSERT_EQ(configurations.size(), 4u);
+    auto text = [](WmiObject& o, const char* name) { return valueTextOrNone(o.read(name)); };
+
+    EXPECT_EQ(text(*adapters[0], "Caption"), "[00000001] lo");
+    EXPECT_EQ(text(*adapters[1], "Caption"), "[00000002] eth9");
+    EXPECT_EQ(text(*adapters[2], "Caption"), "[00000003] wlan7");
+    EXPECT_EQ(text(*adapters[3], "Caption"), "[00000004] tun0");
+
+    EXPECT_EQ(adapters[0]->read("AdapterType")->kind, Kind::Null);
+    EXPECT_EQ(text(*adapters[1], "AdapterType"), "Ethernet 802.3");
+    EXPECT_EQ(text(*adapters[2], "AdapterType"), "Wireless");
+    EXPECT_EQ(adapters[3]->read("AdapterType")->kind, Kind::Null);
+
+    EXPECT_EQ(adapters[0]->read("ServiceName")->kind, Kind::Null);
+    EXPECT_EQ(text(*adapters[1], "ServiceName"), "e1000e");
+    EXPECT_EQ(text(*adapters[2], "ServiceName"), "wlan");
+
+    EXPECT_EQ(adapters[0]->read("MACAddress")->kind, Kind::Null);
+    EXPECT_EQ(text(*adapters[1], "MACAddress"), "02:FC:00:00:00:01");
+    EXPECT_EQ(text(*adapters[2], "MACAddress"), "A0:B1:C2:D3:E4:F5");
+    EXPECT_EQ(adapters[3]->read("MACAddress")->kind, Kind::Null);
+
+    EXPECT_EQ(*valueElements(configurations[1]->read("DefaultIPGateway")),
+              (std::vector<Text>{"192.0.2.1", "fd00::1"}));
+    EXPECT_EQ(configurations[0]->read("DefaultIPGateway")->kind, Kind::Null);
+    // Interfaces that do not exist on this machine have no addresses.
+    EXPECT_EQ(configurations[1]->read("IPAddress")->kind, Kind::Null);
+
+    EXPECT_FALSE(*configurations[1]->read("DHCPEnabled")->boolean);
+    EXPECT_TRUE(*configurations[2]->read("DHCPEnabled")->boolean);
+}
+
+TEST_F(FakeRoot, DhcpLeasesOfTheCommonClients) {
+    write("run/systemd/netif/leases/5", "ADDRESS=10.0.0.5\n");
+    write("var/lib/NetworkManager/dhclient-0f5a9a8e-4a3c-4b8a-9d2e-6c1f0b7e5a11-br-lan.lease", "");
+    write("var/lib/dhcp/dhclient.leases", "lease {\n  interface \"eth1\";\n}\n");
+    write("var/lib/dhcpcd/wlan0-HomeNet.lease", "");
+    EXPECT_TRUE(dhcpEnabled(root, "enp3s0", 5));
+    EXPECT_FALSE(dhcpEnabled(root, "enp3s0", 6));
+    EXPECT_TRUE(dhcpEnabled(root, "br-lan", 9));
+    EXPECT_FALSE(dhcpEnabled(root, "lan", 9)) << "an interface whose name ends another's";
+    EXPECT_TRUE(dhcpEnabled(root, "eth1", 9));
+    EXPECT_FALSE(dhcpEnabled(root, "eth", 9));
+    EXPECT_TRUE(dhcpEnabled(root, "wlan0", 9));
+    EXPECT_FALSE(dhcpEnabled(root, "wlan", 9));
+}
+
+TEST(LinuxParsers, OsRelease) {
+    auto r = parseOsRelease("# comment\nNAME=Fedora\nPRETTY_NAME=\"Fedora Linux 39 "
+                            "(Workstation \\\"Edition\\\")\"\nVERSION_ID='39'\n\nBROKEN\n");
+    EXPECT_EQ(r["NAME"], "Fedora");
+    EXPECT_EQ(r["PRETTY_NAME"], "Fedora Linux 39 (Workstation \"Edition\")");
+    EXPECT_EQ(r["VERSION_ID"], "39");
+    EXPECT_EQ(r.count("BROKEN"), 0u);
+}
+
+TEST(LinuxParsers, ProcessorAsWindowsDescribesIt) {
+    std::string intel = "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: "
+                        "158\nmodel name\t: Intel(R) Core(TM) i7\nstepping\t: 10\n\nprocessor\t: "
+                        "1\nvendor_id\t: Other\n";
+    EXPECT_EQ(processorDescription(intel, "x86_64"), "Intel64 Family 6 Model 158 Stepping 10");
+    EXPECT_EQ(processorDescription(intel, "i686"), "x86 Family 6 Model 158 Stepping 10");
+    std::string amd = "vendor_id\t: AuthenticAMD\ncpu family\t: 25\nmodel\t\t: 33\nstepping\t: 0\n";
+    EXPECT_EQ(processorDescription(amd, "x86_64"), "AMD64 Family 25 Model 33 Stepping 0");
+    std::string arm = "processor\t: 0\nBogoMIPS\t: 108.00\nCPU part\t: 0xd0b\n\n"
+                      "Hardware\t: BCM2835\nmodel name\t: ARMv8 Processor rev 1 (v8l)\n";
+    EXPECT_EQ(processorDescription("model name\t: ARMv8 Processor rev 1 (v8l)\n", "aarch64"),
+              "ARMv8 Processor rev 1 (v8l)");
+    EXPECT_EQ(processorDescription(arm, "aarch64"), "aarch64");
+    EXPECT_EQ(systemType("x86_64"), "x64-based PC");
+    EXPECT_EQ(systemType("i686"), "X86-based PC");
+    EXPECT_EQ(systemType("aarch64"), "ARM64-based PC");
+}
+
+TEST(LinuxParsers, MasksAndAddresses) {
+    EXPECT_EQ(ipv4Mask(24), "255.255.255.0");
+    EXPECT_EQ(ipv4Mask(0), "0.0.0.0");
+    EXPECT_EQ(ipv4Mask(32), "255.255.255.255");
+    EXPECT_EQ(ipv4Mask(19), "255.255.224.0");
+    EXPECT_FALSE(macAddress(""));
+    EXPECT_FALSE(macAddress("00:00:00:00:00:00\n"));
+    EXPECT_EQ(*macAddress("0a:1b:2c:3d:4e:5f\n"), "0A:1B:2C:3D:4E:5F");
+    // A route without the gateway flag, or to somewhere else, is not a default gateway.
+    EXPECT_TRUE(
+        ipv4Gateways("eth0\t00000000\t010200C0\t0001\t0\t0\t0\t00000000\n", "eth0").empty());
+    EXPECT_TRUE(
+        ipv4Gateways("eth0\t0000000A\t010200C0\t0003\t0\t0\t0\t000000FF\n", "eth0").empty());
+    EXPECT_EQ(ipv4Gateways("eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\n"
+                           "eth0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\n"
+                           "eth1\t00000000\t0201A8C0\t0003\t0\t0\t100\t00000000\n",
+                           "eth0"),
+              (std::vector<std::string>{"192.168.1.1"}));
+}
+
+} // namespace
+} // namespace tg::platform::linuxinfo

@@ -1,0 +1,105 @@
+#include "RunTestSupport.h"
+
+#include "commands/CommandRunner.h"
+#include "platform/Process.h"
+#include "text/Codec.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using tg::Text;
+using Clock = std::chrono::steady_clock;
+
+// Gone, or a zombie nobody has reaped yet: either way it runs no more.
+bool processGone(long pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    if (!stat)
+        return true;
+    std::string line;
+    std::getline(stat, line);
+    auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+bool becomesGone(long pid) {
+    auto until = Clock::now() + std::chrono::seconds(10);
+    while (!processGone(pid) && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return processGone(pid);
+}
+
+tg::ProcessStarter realStarter(tg::test::RecordingContext& context) {
+    return [&context](const Text& line) {
+        return tg::platform::startChildProcess(line, true, context.wake);
+    };
+}
+
+TEST(PosixProcess, InputIsEmptyAndOutputIsConsoleLike) {
+    tg::test::RecordingContext context;
+    tg::runChildProcess("cat", "", context, realStarter(context)); // ends at once: input empty
+    EXPECT_TRUE(context.lines().empty());
+
+    tg::test::RecordingContext utf8;
+    // The argument is cp932 like all the program's text; the child gets and writes UTF-8.
+    tg::runChildProcess(Text("\"") + TG_FIXTURE_CHILD + "\"",
+                        tg::utf8ToCp932(R"(out:日本語\n\xE2\x82\xACok)"), utf8, realStarter(utf8));
+    // U+20AC has no place in code page 932.
+    EXPECT_EQ(utf8.lines(), (std::vector<Text>{tg::utf8ToCp932("日本語"), "?ok"}));
+}
+
+TEST(PosixProcess, ArgumentsReachTheCommandInUtf8) {
+    tg::test::RecordingContext context;
+    const Text target = tg::utf8ToCp932("ホスト名");
+    tg::runChildProcess(Text("\"") + TG_FAKE_BIN_DIR + "/ping\"", " " + target, context,
+                        realStarter(context));
+    EXPECT_EQ(context.lines(), (std::vector<Text>{"ping", "[" + target + "]"}));
+}
+
+TEST(PosixProcess, EndOfTheChildDoesNotWaitForWhatItLeftRunning) {
+    tg::test::RecordingContext context;
+    auto before = Clock::now();
+    tg::runChildProcess("sh", "-c \"sleep 60 & echo $!\"", context, realStarter(context));
+    EXPECT_LT(Clock::now() - before, std::chrono::seconds(30));
+    auto lines = context.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    long sleeper = std::stol(lines[0]);
+    EXPECT_FALSE(processGone(sleeper)); // left alone on a normal end
+    ::kill(static_cast<pid_t>(sleeper), SIGKILL);
+}
+
+TEST(PosixProcess, AbortEndsTheChildAndWhatItStarted) {
+    tg::test::RecordingContext context;
+    std::thread worker([&] {
+        tg::runChildProcess("sh", "-c \"sleep 60 & echo $! $$; wait\"", context,
+                            realStarter(context));
+    });
+    ASSERT_TRUE(context.waitForLines(1));
+    context.wake.set();
+    worker.join();
+    auto lines = context.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    auto blank = lines[0].find(' ');
+    long sleeper = std::stol(lines[0].substr(0, blank));
+    long shell = std::stol(lines[0].substr(blank + 1));
+    EXPECT_TRUE(becomesGone(shell));
+    EXPECT_TRUE(becomesGone(sleeper));
+}
+
+TEST(PosixProcess, ChildThatIgnoresTermIsKilled) {
+    tg::test::RecordingContext context;
+    std::thread worker([&] {
+        tg::runChildProcess("sh", "-c \"trap '' TERM; echo $$; while :; do sleep 1; done\"",
+                            context, realStarter(context));
+    });
+    ASSERT_TRUE(context.waitForLines(1));
+    context.wake.set();
+    worker.join();
+    EXPECT_TRUE(becomesGone(std::stol(context.lines()[0])));
+}
+
+} // namespace

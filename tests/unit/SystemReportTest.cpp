@@ -1,0 +1,446 @@
+#include "sysinfo/SystemReport.h"
+
+#include "support/FakeRunContext.h"
+#include "support/FakeWmiSource.h"
+#include "text/Codec.h"
+
+#include <gtest/gtest.h>
+
+namespace tg {
+namespace {
+
+using test::FakeRunContext;
+using test::FakeWmiSource;
+using Object = FakeWmiSource::Object;
+
+WmiValue str(const char* utf8) {
+    return WmiValue::string(utf8ToCp932(utf8));
+}
+
+WmiValue arr(std::vector<std::string> items) {
+    return WmiValue::array(std::vector<Text>(items.begin(), items.end()));
+}
+
+// A machine with two adapter pairs: the first fully set up, the second with nothing but a name
+// and a service.
+FakeWmiSource machine() {
+    FakeWmiSource s;
+    s.results[kQueryBios] = {{{"Version", str("LENOVO - 1380")}}};
+    s.results[kQueryProcessor] = {{{"Description", str("Intel64 Family 6 Model 158 Stepping 10")}},
+                                  {{"Description", str("second processor")}}};
+    s.results[kQueryComputerSystem] = {{{"Manufacturer", str("LENOVO")},
+                                        {"Model", str("20HRCTO1WW")},
+                                        {"SystemType", str("x64-based PC")}}};
+    s.results[kQueryOperatingSystem] = {{{"Caption", str("Microsoft Windows 7 Professional")},
+                                         {"Version", str("6.1.7601")},
+                                         {"CSDVersion", str("Service Pack 1")},
+                                         {"Manufacturer", str("Microsoft Corporation")}}};
+    s.results[kQueryNetworkAdapter] = {
+        {{"Caption", str("[00000007] Intel(R) Ethernet")},
+         {"AdapterType", str("Ethernet 802.3")},
+         {"ServiceName", str("e1dexpress")},
+         {"MACAddress", str("00:1A:2B:3C:4D:5E")}},
+        {{"Caption", str("[00000002] WAN Miniport")},
+         {"AdapterType", WmiValue::null()},
+         {"ServiceName", str("RasSstp")},
+         {"MACAddress", WmiValue::null()}},
+    };
+    s.results[kQueryAdapterConfiguration] = {
+        {{"IPAddress", arr({"192.168.1.10", "fe80::1"})},
+         {"IPSubnet", arr({"255.255.255.0", "64"})},
+         {"DefaultIPGateway", arr({"192.168.1.1"})},
+         {"DHCPEnabled", WmiValue::fromBool(true)}},
+        {{"IPAddress", WmiValue::null()},
+         {"IPSubnet", WmiValue::null()},
+         {"DefaultIPGateway", WmiValue::null()},
+         {"DHCPEnabled", WmiValue::fromBool(false)}},
+    };
+    return s;
+}
+
+LocalSystemValues localValues() {
+    LocalSystemValues v;
+    v.computerName = "HOST1";
+    v.windowsFolder = "C:\\WINDOWS";
+    v.memory.totalPhys = std::uint64_t{16} << 30;
+    v.memory.availPhys = (std::uint64_t{5} << 30) + 1023;
+    v.memory.totalVirtual = 0x7FFFFFFE0000;
+    v.memory.availVirtual = 1024 * 1024 - 1;
+    v.memory.totalPageFile = 1023;
+    return v;
+}
+
+const std::vector<std::string> kFixedSection{
+    "OS名:\t\t\tMicrosoft Windows 7 Professional",
+    "OSバージョン：\t\t6.1.7601 Service Pack 1",
+    "OS 製造元：\t\tMicrosoft Corporation",
+    "システム名：\t\tHOST1",
+    "システム製造元：\tLENOVO",
+    "システムモデル：\t20HRCTO1WW",
+    "システムの種類：\tx64-based PC",
+    "プロセッサ：\t\tIntel64 Family 6 Model 158 Stepping 10",
+    "BIOSのバージョン：\tLENOVO - 1380",
+    "Windowsフォルダ：\tC:\\WINDOWS",
+    "物理メモリの全容量：\t16777216kb",
+    "物理メモリの空き容量：\t5242880kb",
+    "仮想メモリの全容量：\t137438953344kb",
+    "仮想メモリの空き容量：\t1023kb",
+    "ページファイルの容量：\t0kb",
+};
+
+const std::string kDash = "---------------------------------";
+
+const std::vector<std::string> kFirstBlock{
+    kDash,
+    "名前：\t\t\t[00000007] Intel(R) Ethernet",
+    "アダプタの種類：\tEthernet 802.3",
+    "サービス名：\t\te1dexpress",
+    "IPアドレス：\t\t192.168.1.10",
+    "IPアドレス：\t\tfe80::1",
+    "IPサブネット：\t\t255.255.255.0",
+    "IPサブネット：\t\t64",
+    "ﾃﾞﾌｫﾙﾄIPｹﾞｰﾄｳｪｲ：\t192.168.1.1",
+    "DHCP有効：\t\t有効",
+    "MACアドレス：\t\t00:1A:2B:3C:4D:5E",
+};
+
+const std::vector<std::string> kSecondBlock{
+    kDash,
+    "名前：\t\t\t[00000002] WAN Miniport",
+    "アダプタの種類：\t情報なし",
+    "サービス名：\t\tRasSstp",
+    "IPアドレス：\t\t情報なし",
+    "IPサブネット：\t\t情報なし",
+    "ﾃﾞﾌｫﾙﾄIPｹﾞｰﾄｳｪｲ：\t情報なし",
+    "DHCP有効：\t\t無効",
+    "MACアドレス：\t\t情報なし",
+};
+
+std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+std::vector<std::string> utf8Lines(const FakeRunContext& run) {
+    std::vector<std::string> out;
+    for (const auto& line : run.lines)
+        out.push_back(cp932ToUtf8(line));
+    return out;
+}
+
+struct Report {
+    FakeRunContext run;
+    FakeWmiSource source = machine();
+    LocalSystemValues values = localValues();
+
+    std::vector<std::string> build() {
+        buildSystemReport(run, source, values);
+        EXPECT_EQ(source.liveEnumerators, 0);
+        EXPECT_EQ(source.liveObjects, 0);
+        return utf8Lines(run);
+    }
+};
+
+TEST(SystemReport, CompleteReportWithTwoAdapters) {
+    Report r;
+    int highest = 0;
+    r.run.afterEvent = [&](FakeRunContext& run) { highest = std::max(highest, run.mainPosition); };
+    auto lines = r.build();
+    EXPECT_EQ(highest, 90);
+    EXPECT_EQ(r.run.mainPosition, 0);
+    EXPECT_EQ(lines, concat({kFixedSection, kFirstBlock, kSecondBlock, {kDash}}));
+
+    // Nine progress points, each stepping both bars, lines never moving them; the reset comes last.
+    std::vector<std::string> expected;
+    auto point = [&] { expected.insert(expected.end(), {"main", "dialog"}); };
+    for (int i = 0; i < 7; ++i)
+        point();
+    expected.insert(expected.end(), 15, "line");
+    point();
+    point();
+    expected.insert(expected.end(), kFirstBlock.size() + kSecondBlock.size() + 1, "line");
+    expected.push_back("reset");
+    EXPECT_EQ(r.run.events, expected);
+    EXPECT_EQ(r.run.boxes.size(), 0u);
+
+    std::vector<std::string> queries;
+    for (const auto& c : r.source.calls) {
+        if (c.rfind("query ", 0) == 0)
+            queries.push_back(c.substr(6));
+    }
+    EXPECT_EQ(queries, (std::vector<std::string>{kQueryBios, kQueryProcessor, kQueryComputerSystem,
+                                                 kQueryOperatingSystem, kQueryNetworkAdapter,
+                                                 kQueryAdapterConfiguration}));
+    EXPECT_EQ(r.source.calls.front(), "open");
+    EXPECT_EQ(r.source.calls[1], "connect");
+}
+
+TEST(SystemReport, LabelBytesAreCodePage932) {
+    Report r;
+    r.build();
+    const auto& l = r.run.lines;
+    // The first label has the ASCII colon, the others the full-width one (81 46).
+    EXPECT_EQ(l[0].substr(0, 8), "OS\x96\xbc:\t\t\t");
+    EXPECT_EQ(l[2].substr(0, 13), "OS \x90\xbb\x91\xa2\x8c\xb3\x81\x46\t\t");
+    // The gateway label is half-width katakana, one byte each.
+    Text gateway = "\xc3\xde\xcc\xab\xd9\xc4IP\xb9\xde\xb0\xc4\xb3\xaa\xb2\x81\x46\t";
+    EXPECT_EQ(l[15 + 8].substr(0, gateway.size()), gateway);
+    EXPECT_EQ(l[15 + 8].substr(gateway.size()), "192.168.1.1");
+}
+
+TEST(SystemReport, MissingValues) {
+    Report r;
+    auto& adapter = r.source.results[kQueryNetworkAdapter][0];
+    adapter["Caption"] = WmiValue::null();
+    adapter["AdapterType"] = WmiValue::null();
+    adapter["MACAddress"] = WmiValue::null();
+    adapter["ServiceName"] = WmiValue::other(); // a number, not a string
+    auto& configuration = r.source.results[kQueryAdapterConfiguration][0];
+    configuration["IPAddress"] = arr({}); // an array with nothing in it still shows its label
+    configuration["DHCPEnabled"] = WmiValue::null();
+    r.source.results[kQueryOperatingSystem][0]["CSDVersion"] = WmiValue::null();
+    r.source.results[kQueryOperatingSystem][0]["Caption"] = WmiValue::null();
+    r.values.computerName.reset();
+
+    auto lines = r.build();
+    ASSERT_EQ(lines.size(), 15 + 10 + 9 + 1);
+    EXPECT_EQ(lines[0], "OS名:\t\t\t");
+    EXPECT_EQ(lines[1], "OSバージョン：\t\t6.1.7601 ");
+    EXPECT_EQ(lines[3], "");
+    for (int i : {2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14})
+        EXPECT_EQ(lines[i], kFixedSection[i]) << i;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 15, lines.begin() + 25),
+              (std::vector<std::string>{
+                  kDash,
+                  "名前：\t\t\t",
+                  "アダプタの種類：\t情報なし",
+                  "サービス名：\t\t情報なし",
+                  "IPアドレス：\t\t情報なし",
+                  "IPサブネット：\t\t255.255.255.0",
+                  "IPサブネット：\t\t64",
+                  "ﾃﾞﾌｫﾙﾄIPｹﾞｰﾄｳｪｲ：\t192.168.1.1",
+                  "DHCP有効：\t\t無効",
+                  "MACアドレス：\t\t情報なし",
+              }));
+}
+
+TEST(SystemReport, WindowsFolderMissingLeavesAnEmptyLine) {
+    Report r;
+    r.values.windowsFolder.reset();
+    auto lines = r.build();
+    EXPECT_EQ(lines[9], "");
+    EXPECT_EQ(lines[10], kFixedSection[10]);
+}
+
+TEST(SystemReport, DhcpFromOtherKinds) {
+    Report r;
+    r.source.results[kQueryAdapterConfiguration][0]["DHCPEnabled"] = WmiValue::other(true);
+    r.source.results[kQueryAdapterConfiguration][1]["DHCPEnabled"] = WmiValue::other();
+    auto lines = r.build();
+    EXPECT_EQ(lines[15 + 9], "DHCP有効：\t\t有効");
+    EXPECT_EQ(lines[15 + 11 + 7], "DHCP有効：\t\t無効");
+}
+
+TEST(SystemReport, MoreAdaptersThanConfigurations) {
+    Report r;
+    r.source.results[kQueryAdapterConfiguration].pop_back();
+    auto lines = r.build();
+    EXPECT_EQ(lines, concat({kFixedSection, kFirstBlock, {kDash}}));
+    EXPECT_EQ(r.run.events.back(), "reset");
+}
+
+TEST(SystemReport, NoAdaptersGivesTheClosingLineOnly) {
+    Report r;
+    r.source.results[kQueryNetworkAdapter].clear();
+    auto lines = r.build();
+    EXPECT_EQ(lines, concat({kFixedSection, {kDash}}));
+}
+
+TEST(SystemReport, SingleInstanceQueryWithoutObjectLeavesLabels) {
+    Report r;
+    r.source.results[kQueryOperatingSystem].clear();
+    r.source.results[kQueryBios][0].erase("Version"); // a failed read counts as empty
+    auto lines = r.build();
+    EXPECT_EQ(lines[0], "OS名:\t\t\t");
+    EXPECT_EQ(lines[1], "OSバージョン：\t\t");
+    EXPECT_EQ(lines[2], "OS 製造元：\t\t");
+    EXPECT_EQ(lines[8], "BIOSのバージョン：\t");
+    EXPECT_EQ(lines.back(), kDash);
+}
+
+TEST(SystemReport, LongValuesAreCutWithoutSplittingACharacter) {
+    Report r;
+    // "OSバージョン：\t\t" is 16 bytes; 238 ASCII bytes bring the line to 254, so the next
+    // double-byte character no longer fits.
+    std::string version(238, 'v');
+    r.source.results[kQueryOperatingSystem][0]["Version"] = str((version + "漢字").c_str());
+    r.values.computerName = Text(400, 'n');
+    r.build();
+    const Text& line2 = r.run.lines[1];
+    EXPECT_EQ(line2.size(), 254u);
+    EXPECT_EQ(line2.back(), 'v');
+    EXPECT_EQ(r.run.lines[3].size(), kFixedLineLimit);
+
+    EXPECT_EQ(cutToLimit("ab\x8a\xbf"
+                         "c",
+                         4),
+              "ab\x8a\xbf");
+    EXPECT_EQ(cutToLimit("abc\x8a\xbf", 4), "abc");
+    EXPECT_EQ(cutToLimit("abc", 4), "abc");
+}
+
+TEST(SystemReport, Kilobytes) {
+    EXPECT_EQ(kilobytesText(1024 * 1024 - 1), "1023kb");
+    EXPECT_EQ(kilobytesText(1023), "0kb");
+    EXPECT_EQ(kilobytesText(0), "0kb");
+    EXPECT_EQ(kilobytesText(std::uint64_t{64} << 30), "67108864kb"); // past what 32 bits hold
+}
+
+// Each early end: what the pane holds, how far the bars went, and no closing line or reset.
+struct EarlyEnd {
+    const char* name;
+    std::function<void(FakeWmiSource&)> script;
+    std::size_t lines;
+    int progressPoints;
+};
+
+class SystemReportEarlyEnd : public testing::TestWithParam<EarlyEnd> {};
+
+TEST_P(SystemReportEarlyEnd, EndsAsTheFailureTableSays) {
+    Report r;
+    GetParam().script(r.source);
+    auto lines = r.build();
+    EXPECT_EQ(lines.size(), GetParam().lines);
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin(),
+                                 lines.begin() + std::min<std::size_t>(lines.size(), 15)),
+        std::vector<std::string>(kFixedSection.begin(),
+                                 kFixedSection.begin() + std::min<std::size_t>(lines.size(), 15)));
+    if (lines.size() > 15) {
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 15, lines.end()), kFirstBlock);
+    }
+    EXPECT_EQ(r.run.count("main"), GetParam().progressPoints);
+    EXPECT_EQ(r.run.count("dialog"), GetParam().progressPoints);
+    EXPECT_EQ(r.run.count("reset"), 0);
+    EXPECT_EQ(r.run.boxes.size(), 0u);
+}
+
+std::function<void(FakeWmiSource&)> failQuery(const char* wql) {
+    return [wql](FakeWmiSource& s) { s.results.erase(wql); };
+}
+
+std::function<void(FakeWmiSource&)> failSecondAdapterRead(const char* query, const char* name) {
+    return [=](FakeWmiSource& s) { s.results[query][1].erase(name); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, SystemReportEarlyEnd,
+    testing::Values(
+        EarlyEnd{"Connect", [](FakeWmiSource& s) { s.connectResult = false; }, 0, 3},
+        EarlyEnd{"Bios", failQuery(kQueryBios), 0, 4},
+        EarlyEnd{"Processor", failQuery(kQueryProcessor), 0, 5},
+        EarlyEnd{"ComputerSystem", failQuery(kQueryComputerSystem), 0, 6},
+        EarlyEnd{"OperatingSystem", failQuery(kQueryOperatingSystem), 0, 7},
+        EarlyEnd{"Adapters", failQuery(kQueryNetworkAdapter), 15, 8},
+        EarlyEnd{"Configurations", failQuery(kQueryAdapterConfiguration), 15, 9},
+        EarlyEnd{"Caption", failSecondAdapterRead(kQueryNetworkAdapter, "Caption"), 26, 9},
+        EarlyEnd{"AdapterType", failSecondAdapterRead(kQueryNetworkAdapter, "AdapterType"), 26, 9},
+        EarlyEnd{"ServiceName", failSecondAdapterRead(kQueryNetworkAdapter, "ServiceName"), 26, 9},
+        EarlyEnd{"IPAddress", failSecondAdapterRead(kQueryAdapterConfiguration, "IPAddress"), 26,
+                 9},
+        EarlyEnd{"IPSubnet", failSecondAdapterRead(kQueryAdapterConfiguration, "IPSubnet"), 26, 9},
+        EarlyEnd{"Gateway", failSecondAdapterRead(kQueryAdapterConfiguration, "DefaultIPGateway"),
+                 26, 9},
+        EarlyEnd{"MACAddress", failSecondAdapterRead(kQueryNetworkAdapter, "MACAddress"), 26, 9},
+        EarlyEnd{"DHCPEnabled", failSecondAdapterRead(kQueryAdapterConfiguration, "DHCPEnabled"),
+                 26, 9}),
+    [](const testing::TestParamInfo<EarlyEnd>& info) { return info.param.name; });
+
+TEST(SystemReport, OpenFailuresShowTheErrorBox) {
+    for (auto failure : {WmiSource::OpenResult::InitFailed, WmiSource::OpenResult::LocatorFailed}) {
+        Report r;
+        r.source.openResult = failure;
+        auto lines = r.build();
+        EXPECT_TRUE(lines.empty());
+        ASSERT_EQ(r.run.boxes.size(), 1u);
+        const auto& box = r.run.boxes[0];
+        // The first failure happens on the run's own thread with its dialog up; the second is
+        // shown on its own.
+        EXPECT_EQ(box.ownedByDialog, failure == WmiSource::OpenResult::InitFailed);
+        EXPECT_EQ(cp932ToUtf8(box.caption), "エラー");
+        EXPECT_EQ(cp932ToUtf8(box.text),
+                  "システム情報が取得できませんでした。\r\nシステム情報を巣得するにはWMIがインスト"
+                  "ールされている必要があります。\r\n詳しくはreadme.txtを参照してください。");
+        EXPECT_EQ(box.flags, 0u);
+        EXPECT_EQ(r.run.events, (std::vector<std::string>{"main", "dialog", "box"}));
+        EXPECT_EQ(r.source.calls, (std::vector<std::string>{"open"}));
+    }
+}
+
+TEST(SystemReport, AbortDuringTheFixedSection) {
+    Report r;
+    r.run.afterEvent = [](FakeRunContext& run) {
+        if (run.count("line") == 4)
+            run.abort = true;
+    };
+    auto lines = r.build();
+    EXPECT_EQ(lines, std::vector<std::string>(kFixedSection.begin(), kFixedSection.begin() + 4));
+    // The adapter query still runs, its progress point is skipped, and the report ends there.
+    EXPECT_EQ(r.source.calls.back(), "query " + std::string(kQueryNetworkAdapter));
+    EXPECT_EQ(r.run.count("main"), 7);
+    EXPECT_EQ(r.run.count("reset"), 0);
+}
+
+TEST(SystemReport, AbortBetweenTheTwoBars) {
+    Report r;
+    r.run.afterEvent = [](FakeRunContext& run) {
+        if (run.count("main") == 3)
+            run.abort = true;
+    };
+    auto lines = r.build();
+    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(r.run.count("main"), 3);
+    EXPECT_EQ(r.run.count("dialog"), 2);
+    EXPECT_EQ(r.source.calls.back(), "connect"); // ends right after the connection
+}
+
+TEST(SystemReport, AbortWhileABlockIsWritten) {
+    Report r;
+    r.run.afterEvent = [](FakeRunContext& run) {
+        if (run.count("line") == 15 + 3)
+            run.abort = true;
+    };
+    auto lines = r.build();
+    EXPECT_EQ(lines, concat({kFixedSection, std::vector<std::string>(kFirstBlock.begin(),
+                                                                     kFirstBlock.begin() + 3)}));
+    // The next read ends the report: the second block is never written.
+    EXPECT_EQ(r.source.calls.back(), "read Caption");
+    EXPECT_EQ(r.run.count("reset"), 0);
+}
+
+TEST(SystemReport, AbortWhileAnAdapterIsRead) {
+    Report r;
+    int reads = 0;
+    r.source.afterCall = [&](const std::string& call) {
+        if (call.rfind("read ", 0) == 0 && ++reads == 9 + 8 + 5)
+            r.run.abort = true;
+    };
+    auto lines = r.build();
+    // The second adapter's reads had not finished: none of its lines, no closing line.
+    EXPECT_EQ(lines, concat({kFixedSection, kFirstBlock}));
+    EXPECT_EQ(r.source.count("read "), 9 + 8 + 5); // nine reads of the four single-instance classes
+}
+
+TEST(WmiValue, Conversions) {
+    EXPECT_EQ(valueText(arr({"a"})), "");
+    EXPECT_EQ(valueText(std::nullopt), "");
+    EXPECT_EQ(cp932ToUtf8(valueTextOrNone(WmiValue::other(true))), "情報なし");
+    EXPECT_FALSE(valueElements(str("a")).has_value());
+    EXPECT_EQ(*valueElements(arr({"1", "2", "3"})), (std::vector<Text>{"1", "2", "3"}));
+    EXPECT_EQ(cp932ToUtf8(enabledText(std::nullopt)), "無効");
+}
+
+} // namespace
+} // namespace tg
