@@ -5,6 +5,15 @@
 #include <QPixmap>
 #include <QStyle>
 
+// The pictures live in the GUI library, which is static: its resources are registered by hand.
+static void registerPictures() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(tginfo);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace tg {
 
 namespace {
@@ -57,8 +66,19 @@ QIcon actionIcon(ActionIcon which) {
 }
 
 QIcon programIcon() {
+    registerPictures();
     QIcon icon(QStringLiteral(":/tginfo/icon.png"));
     return icon.isNull() ? glyph(QStringLiteral("~"), QColor(30, 90, 150)) : icon;
+}
+
+QPixmap splashPicture() {
+    registerPictures();
+    return QPixmap(QStringLiteral(":/tginfo/splash.png"));
+}
+
+QPixmap logoPicture() {
+    registerPictures();
+    return QPixmap(QStringLiteral(":/tginfo/logo.png"));
 }
 
 } // namespace tg

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 namespace tg {
 
@@ -8,5 +9,8 @@ enum class ActionIcon { New, Open, Save, Print, Preview, Copy, Tabs, Tree, Comma
 
 QIcon actionIcon(ActionIcon which);
 QIcon programIcon();
+// The start-up picture (465 x 164) and the about box's logo (281 x 51).
+QPixmap splashPicture();
+QPixmap logoPicture();
 
 } // namespace tg

@@ -1,10 +1,13 @@
 #include "app/Unit1.h"
 
 #include "app/AppIcons.h"
+#include "app/Application.h"
 #include "app/QtText.h"
 #include "app/TextPane.h"
+#include "app/WindowSettings.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
+#include "text/IniFile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -78,6 +81,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     createStatusStrip();
 
     isNT = environment.isNT;
+    executablePath = environment.executablePath;
     systemReport_ = environment.systemReport;
     startChild_ = environment.startChild;
     buildViews();
@@ -94,16 +98,20 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
                       findChild<QAction*>(QStringLiteral("History3")),
                       findChild<QAction*>(QStringLiteral("History4")),
                       findChild<QAction*>(QStringLiteral("History5"))};
-    iniFile = std::make_unique<tg::IniFile>(environment.iniPath);
+    std::filesystem::path iniPath = environment.iniPath;
+    if (iniPath.empty() && !executablePath.empty())
+        iniPath = std::filesystem::path(executablePath).replace_extension(".INI");
+    iniFile = std::make_unique<tg::IniFile>(iniPath);
     connectDocumentActions();
     refreshHistoryActions();
 
-    // The design place and size; the saved position, where there is one, replaces them.
-    move(343, 132);
-    resize(708, 480);
+    // The design place and size (top, left, height, width) unless the settings keep another.
+    tg::restorePosition(*this, *iniFile, {132, 343, 480, 708});
 }
 
 TMainForm::~TMainForm() {
+    if (!iniFile->path().empty())
+        tg::savePosition(*this, *iniFile);
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -185,12 +193,19 @@ void TMainForm::createActions() {
         addAction(a);
 
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
-    connect(TabView, &QAction::triggered, this, &TMainForm::TabViewExecute);
-    connect(TreeView, &QAction::triggered, this, &TMainForm::TreeViewExecute);
-    connect(ShowCommandHelp, &QAction::triggered, this, &TMainForm::ShowCommandHelpExecute);
-    connect(FilePrintSetup1, &QAction::triggered, this, &TMainForm::FilePrintSetup1Execute);
-    connect(PrintPreview1, &QAction::triggered, this, &TMainForm::PrintPreview1Execute);
-    connect(Print1, &QAction::triggered, this, &TMainForm::Print1Execute);
+    bindAction(TabView, &TMainForm::TabViewExecute);
+    bindAction(TreeView, &TMainForm::TreeViewExecute);
+    bindAction(ShowCommandHelp, &TMainForm::ShowCommandHelpExecute);
+    bindAction(FilePrintSetup1, &TMainForm::FilePrintSetup1Execute);
+    bindAction(PrintPreview1, &TMainForm::PrintPreview1Execute);
+    bindAction(Print1, &TMainForm::Print1Execute);
+    bindAction(actHelp, &TMainForm::actHelpExecute);
+    bindAction(HelpAbout, &TMainForm::HelpAboutExecute);
+}
+
+void TMainForm::bindAction(QAction* action, void (TMainForm::*handler)()) {
+    connect(action, &QAction::triggered, this,
+            tg::guarded([this, handler] { (this->*handler)(); }));
 }
 
 void TMainForm::createMenus() {
@@ -392,23 +407,21 @@ void TMainForm::createWorkArea() {
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setSizes({260, 124});
 
-    // Copy and Select All work on the pane that has the focus.
-    connect(EditCopy1, &QAction::triggered, this, [this] {
+    // Copy and Select All work on the text control that has the focus, else on the output pane.
+    auto onFocusedText = [this](auto apply) {
         if (auto* pane = qobject_cast<QPlainTextEdit*>(focusWidget()))
-            pane->copy();
+            apply(pane);
         else if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-            edit->copy();
+            apply(edit);
         else
-            RichEdit_Output->copy();
-    });
-    connect(EditSelectAll1, &QAction::triggered, this, [this] {
-        if (auto* pane = qobject_cast<QPlainTextEdit*>(focusWidget()))
-            pane->selectAll();
-        else if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-            edit->selectAll();
-        else
-            RichEdit_Output->selectAll();
-    });
+            apply(RichEdit_Output);
+    };
+    connect(EditCopy1, &QAction::triggered, this, tg::guarded([onFocusedText] {
+                onFocusedText([](auto* control) { control->copy(); });
+            }));
+    connect(EditSelectAll1, &QAction::triggered, this, tg::guarded([onFocusedText] {
+                onFocusedText([](auto* control) { control->selectAll(); });
+            }));
 }
 
 void TMainForm::createStatusStrip() {
@@ -453,7 +466,8 @@ void TMainForm::buildViews() {
         action->setData(counter);
         action->setCheckable(true);
         action->setChecked(counter == 0);
-        connect(action, &QAction::triggered, this, [this, action] { OnViewMenuClick(action); });
+        connect(action, &QAction::triggered, this,
+                tg::guarded([this, action] { OnViewMenuClick(action); }));
         toolsMenu->addAction(action);
         viewMenuActions.push_back(action);
         ++counter;

@@ -32,6 +32,7 @@ class QWidget;
 class GetInfoThread;
 
 namespace tg {
+class IniFile;
 class RunContext;
 class TextPane;
 namespace platform {
@@ -44,6 +45,9 @@ class WakeSignal;
 // choose their own.
 struct MainFormEnvironment {
     bool isNT = true;
+    // The running executable: the help file is named after it, and so is the settings file
+    // unless iniPath names another. With neither there is no settings file.
+    std::filesystem::path executablePath{};
     std::filesystem::path iniPath{}; // the settings file
     // The body of the system-information run; none ends that run at once.
     std::function<void(tg::RunContext&)> systemReport{};
@@ -72,6 +76,8 @@ public:
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+    void actHelpExecute();
+    void HelpAboutExecute();
 
     // Documents and the recent-file history (DocumentActions.cpp).
     void FileNew1Execute();
@@ -128,6 +134,7 @@ protected:
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
     std::unique_ptr<tg::IniFile> iniFile;
+    std::filesystem::path executablePath;
     tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
     // Controls.
@@ -192,6 +199,8 @@ private:
     void FileOpen1Execute();
     bool askToSaveChanges();
     void connectRunRequest();
+    // Connects an action to its handler behind the application's error guard.
+    void bindAction(QAction* action, void (TMainForm::*handler)());
     void runWorker(GetInfoThread* worker);
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours

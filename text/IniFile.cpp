@@ -61,6 +61,8 @@ struct Document {
 
 enum class Source { Missing, Loaded, Unreadable };
 
+const char kSignature[] = "\xEF\xBB\xBF";
+
 std::string utf8Path(const fs::path& path) {
     auto u8 = path.u8string();
     return std::string(u8.begin(), u8.end());
@@ -98,7 +100,7 @@ bool isEntryLine(TextView line) {
 // comment lines after the last entry would be lost on the next write.
 StringList commentsAfterLastEntry(TextView data) {
     data = data.substr(0, data.find('\0'));
-    if (data.substr(0, 3) == "\xEF\xBB\xBF")
+    if (data.substr(0, 3) == kSignature)
         data.remove_prefix(3);
     StringList lines = splitLines(data);
     size_t start = 0;
@@ -120,6 +122,23 @@ StringList commentsAfterLastEntry(TextView data) {
     return comments;
 }
 
+// A line that opens a section but never closes it is no section, and the lines after it stay
+// in the section before. The parser would instead name that section after everything up to the
+// next key's '=', a name that grows each time the file is written; so the line goes.
+void skipBrokenSectionLines(std::string& data) {
+    size_t start = data.compare(0, 3, kSignature) == 0 ? 3 : 0;
+    while (start < data.size()) {
+        size_t end = data.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = data.size();
+        TextView line = trimLeft(TextView(data).substr(start, end - start));
+        if (!line.empty() && line[0] == '[' && line.find(']') == TextView::npos)
+            std::fill(data.begin() + static_cast<std::ptrdiff_t>(start),
+                      data.begin() + static_cast<std::ptrdiff_t>(end), ' ');
+        start = end + 1;
+    }
+}
+
 Source load(const fs::path& path, Document& doc) {
     std::error_code ec;
     fs::file_status status = fs::status(path, ec);
@@ -133,9 +152,10 @@ Source load(const fs::path& path, Document& doc) {
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return Source::Unreadable;
+    doc.droppedComments = commentsAfterLastEntry(data);
+    skipBrokenSectionLines(data);
     if (doc.ini.LoadData(data) < 0)
         return Source::Unreadable;
-    doc.droppedComments = commentsAfterLastEntry(data);
     return Source::Loaded;
 }
 
@@ -153,6 +173,12 @@ std::string render(const Document& doc) {
     if (!out.empty() && !doc.droppedComments.empty())
         out += "\r\n";
     out += joinLinesCrLf(doc.droppedComments);
+    // A section without a name has no header line, only the blank lines that would follow one.
+    out.erase(0, std::min(out.find_first_not_of("\r\n"), out.size()));
+    // The parser takes those three bytes at the very start for a signature; a key whose name
+    // begins with them keeps its name behind one.
+    if (out.compare(0, 3, kSignature) == 0)
+        out.insert(0, kSignature);
     return out;
 }
 

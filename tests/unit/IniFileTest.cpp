@@ -165,6 +165,16 @@ TEST_F(IniFileTest, TextThatWouldBreakTheFileIsRefused) {
     EXPECT_FALSE(fs::exists(path));
 }
 
+TEST_F(IniFileTest, UnclosedSectionLineIsSkippedAndNothingGrows) {
+    writeRaw("[HISTORY]\r\nFILE0=a\r\n[BROKEN\r\nFILE1=b\r\n");
+    IniFile ini(path);
+    ini.writeString("HISTORY", "FILE0", "c");
+    std::string once = readRaw();
+    ini.writeString("HISTORY", "FILE0", "c");
+    EXPECT_EQ(readRaw(), once);
+    EXPECT_EQ(ini.readSection("HISTORY"), (StringList{"FILE0", "FILE1"}));
+}
+
 TEST_F(IniFileTest, GarbageFileNeitherStopsReadsNorWrites) {
     std::mt19937 random(1234);
     std::string garbage;

@@ -1,0 +1,48 @@
+#include "app/Application.h"
+
+#include "app/AppIcons.h"
+#include "app/Dialogs.h"
+#include "text/Error.h"
+
+#include <QThread>
+
+namespace tg {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
+    setApplicationVersion(QStringLiteral("2.0.0"));
+    setWindowIcon(programIcon());
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        // Only the GUI thread may show a box; a worker handles its own errors.
+        if (QThread::currentThread() != thread())
+            throw;
+        showHandledError();
+        return false;
+    }
+}
+
+void showHandledError() noexcept {
+    try {
+        try {
+            throw;
+        } catch (const Error& error) {
+            dialogs().showError(error.text());
+        } catch (...) {
+            dialogs().showError({});
+        }
+    } catch (...) {
+        // The error box itself failed; there is nowhere left to report it.
+    }
+}
+
+std::filesystem::path runningExecutablePath() {
+    return std::filesystem::path(QCoreApplication::applicationFilePath().toStdU16String())
+        .make_preferred();
+}
+
+} // namespace tg

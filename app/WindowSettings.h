@@ -1,0 +1,31 @@
+#pragma once
+
+class QWidget;
+
+namespace tg {
+
+class IniFile;
+
+// The main window's place and size as the settings file keeps them: the outer frame in screen
+// pixels.
+struct FramePlacement {
+    int top = 0;
+    int left = 0;
+    int height = 0;
+    int width = 0;
+};
+
+FramePlacement framePlacement(const QWidget& window);
+
+// Places the outer frame. The client area is the given size less the frame, as far as the
+// platform knows the frame; a frame that becomes known only once the window is on the screen is
+// taken off then.
+void placeFrame(QWidget& window, const FramePlacement& placement);
+
+// The design placement unless section POSITION exists; then its values, each with its default.
+void restorePosition(QWidget& window, const IniFile& ini, const FramePlacement& design);
+
+// Writes section POSITION. A settings file that cannot be written is left as it is, quietly.
+void savePosition(const QWidget& window, IniFile& ini) noexcept;
+
+} // namespace tg

@@ -1,0 +1,370 @@
+#include "app/Shell.h"
+#include "ScriptedDialogs.h"
+#include "app/AboutBox.h"
+#include "app/Application.h"
+#include "app/Splash.h"
+#include "app/Unit1.h"
+#include "text/Error.h"
+#include "text/FileName.h"
+#include "text/IniFile.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+// Records what the program asks the desktop to open.
+class RecordingShell : public tg::Shell {
+public:
+    RecordingShell() { tg::setShell(this); }
+    ~RecordingShell() override { tg::setShell(nullptr); }
+    void open(QWidget* parent, const tg::Text& target) override {
+        parents.push_back(parent);
+        targets.push_back(target);
+    }
+    std::vector<QWidget*> parents;
+    std::vector<tg::Text> targets;
+};
+
+class Form : public TMainForm {
+public:
+    explicit Form(const std::filesystem::path& executable) : TMainForm(environment(executable)) {}
+    using TMainForm::Edit_target;
+    using TMainForm::FileExit1;
+    using TMainForm::modified;
+
+private:
+    static MainFormEnvironment environment(const std::filesystem::path& executable) {
+        MainFormEnvironment e;
+        e.executablePath = executable;
+        return e;
+    }
+};
+
+class About : public TAboutBox {
+public:
+    using TAboutBox::Label2;
+    using TAboutBox::OKButton;
+    using TAboutBox::URL;
+};
+
+class Splash : public TSplash {
+public:
+    using TSplash::Image1;
+    using TSplash::Timer1;
+};
+
+// Raises the error it was built with when it receives any event of type kThrow.
+class Thrower : public QObject {
+public:
+    static constexpr QEvent::Type kThrow = QEvent::User;
+    std::function<void()> raise;
+    int handled = 0;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != kThrow)
+            return QObject::event(e);
+        ++handled;
+        raise();
+        return true;
+    }
+};
+
+QColor textColour(QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The four values of section POSITION in file order, as "KEY=value".
+QStringList position(const std::filesystem::path& ini) {
+    tg::IniFile file(ini);
+    QStringList values;
+    for (const auto& key : file.readSection("POSITION"))
+        values << QString::fromStdString(key + "=" + file.readString("POSITION", key, "?"));
+    return values;
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+
+    void firstStartUsesTheDesignPlaceAndWritesItAtClose();
+    void missingValuesTakeTheirDefaults();
+    void savedPlaceIsRestoredAsItIs();
+    void settingsFileFollowsTheExecutableName();
+    void brokenOrUnwritableSettingsNeverStopTheProgram();
+    void closingWithUnsavedOutputAsksNothing();
+
+    void splashStaysTwoSecondsThenGoes();
+    void closingTheMainWindowEndsEvenUnderTheSplash();
+
+    void aboutLinksChangeColourAndOpen();
+    void aboutBoxIsOneModalWindow();
+    void f1OpensTheHelpFileBesideTheExecutable();
+
+    void errorsLeavingAHandlerAreShownAndTheProgramGoesOn();
+
+private:
+    std::filesystem::path file(const QString& name) const {
+        return dir->filePath(name).toStdString();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void ShellTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+}
+
+void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
+    {
+        Form form(file("tginfo.exe"));
+        QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
+        QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
+    }
+    QCOMPARE(position(file("tginfo.INI")),
+             QStringList({"TOP=132", "LEFT=343", "HEIGHT=480", "WIDTH=708"}));
+}
+
+void ShellTest::missingValuesTakeTheirDefaults() {
+    writeFile(file("tginfo.INI"), "[POSITION]\r\nTOP=10\r\nLEFT=20\r\n");
+    Form form(file("tginfo.exe"));
+    QCOMPARE(form.frameGeometry(), QRect(20, 10, 600, 400));
+
+    // An empty section exists too: every value takes its default.
+    writeFile(file("empty.INI"), "[POSITION]\r\n[HISTORY]\r\nFILE0=a\r\n");
+    Form empty(file("empty.exe"));
+    QCOMPARE(empty.frameGeometry(), QRect(0, 0, 600, 400));
+}
+
+void ShellTest::savedPlaceIsRestoredAsItIs() {
+    // Far off the screen, and in another letter case: placed there all the same.
+    writeFile(file("tginfo.INI"),
+              "[position]\r\nwidth=650\r\nheight=450\r\ntop=-3000\r\nleft=5000\r\n");
+    QRect outer;
+    {
+        Form form(file("tginfo.exe"));
+        QCOMPARE(form.frameGeometry(), QRect(5000, -3000, 650, 450));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.move(40, 30);
+        form.resize(777, 555);
+        outer = form.frameGeometry();
+    }
+    // Written back where the keys stand, the outer frame as it was at the end.
+    QCOMPARE(position(file("tginfo.INI")),
+             QStringList({QString("width=%1").arg(outer.width()),
+                          QString("height=%1").arg(outer.height()), "top=30", "left=40"}));
+    Form again(file("tginfo.exe"));
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QTRY_COMPARE(again.frameGeometry(), outer);
+}
+
+void ShellTest::settingsFileFollowsTheExecutableName() {
+    // A renamed executable, its name beyond ASCII, names its settings file.
+    const std::filesystem::path renamed = file(QStringLiteral("\u8868.exe"));
+    { Form form(renamed); }
+    QVERIFY(std::filesystem::exists(file(QStringLiteral("\u8868.INI"))));
+    QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
+
+    // Without an extension, as on Linux, the settings file gets one.
+    { Form form(file("tginfo")); }
+    QCOMPARE(position(file("tginfo.INI")).size(), 4);
+}
+
+void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
+    std::string garbage = "\xFF\xFE[POSITION\x00\r\nTOP=1\r\n\x81\x5C=\x01\x02";
+    for (int i = 0; i < 256; ++i)
+        garbage += static_cast<char>((i * 37) & 0xFF);
+    writeFile(file("broken.INI"), garbage);
+    {
+        Form form(file("broken.exe"));
+        QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
+    }
+    QCOMPARE(position(file("broken.INI")).size(), 4);
+
+    // A settings file that cannot be written: the window closes quietly all the same.
+    std::filesystem::create_directory(file("folder.INI"));
+    ScriptedDialogs dialogs;
+    {
+        Form form(file("folder.exe"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.close();
+    }
+    QVERIFY(dialogs.errors.empty());
+    QVERIFY(std::filesystem::is_directory(file("folder.INI")));
+}
+
+void ShellTest::closingWithUnsavedOutputAsksNothing() {
+    ScriptedDialogs dialogs;
+    {
+        Form form(file("tginfo.exe"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.modified = true;
+        form.FileExit1->trigger();
+        QVERIFY(!form.isVisible());
+    }
+    QVERIFY(dialogs.boxes.empty());
+    QCOMPARE(position(file("tginfo.INI")).size(), 4);
+}
+
+void ShellTest::splashStaysTwoSecondsThenGoes() {
+    QElapsedTimer clock;
+    clock.start();
+    QPointer<Splash> splash = new Splash;
+    qint64 goneAfter = -1;
+    connect(splash, &QObject::destroyed, this, [&] { goneAfter = clock.elapsed(); });
+
+    QVERIFY(splash->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!(splash->windowFlags() & Qt::WindowTitleHint));
+    QVERIFY(!splash->parent());
+    QCOMPARE(splash->size(), QSize(463, 164));
+    QCOMPARE(splash->Image1->geometry(), QRect(0, 0, 465, 164));
+    QCOMPARE(splash->Image1->pixmap().size(), QSize(465, 164));
+    QCOMPARE(splash->geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
+
+    splash->showNow();
+    QVERIFY(splash->isVisible());
+    QVERIFY(splash->windowHandle()->isExposed());
+    QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 6000);
+    QVERIFY2(goneAfter >= 2000, qPrintable(QString::number(goneAfter)));
+}
+
+void ShellTest::closingTheMainWindowEndsEvenUnderTheSplash() {
+    auto* splash = new TSplash;
+    splash->showNow();
+    Form form(file("tginfo.exe"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(0, &form, &QWidget::close);
+    QTimer::singleShot(5000, qApp, &QCoreApplication::quit); // a guard, should the loop stay
+    QApplication::exec();
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    delete splash;
+}
+
+void ShellTest::aboutLinksChangeColourAndOpen() {
+    RecordingShell shell;
+    About about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const QColor blue(0, 0, 255);
+    const QColor red(255, 0, 0);
+    for (QLabel* link : {about.URL, about.Label2}) {
+        QCOMPARE(textColour(link), blue);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(link, &enter);
+        QCOMPARE(textColour(link), red);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(link, &leave);
+        QCOMPARE(textColour(link), blue);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+    }
+    QCOMPARE(shell.targets, (std::vector<tg::Text>{TAboutBox::productPage,
+                                                   "mailto:" + TAboutBox::supportAddress}));
+    QCOMPARE(shell.parents, (std::vector<QWidget*>{&about, &about}));
+    // The whole address can be read.
+    QVERIFY(about.Label2->width() >= about.Label2->sizeHint().width());
+}
+
+void ShellTest::aboutBoxIsOneModalWindow() {
+    Form form(file("tginfo.exe"));
+    About about;
+    AboutBox = &about;
+    QAction* helpAbout = form.findChild<QAction*>("HelpAbout");
+    QList<QWidget*> shown;
+    // First closed with OK, then with Enter; the same window both times, and modal.
+    QTimer::singleShot(0, this, [&] {
+        shown << QApplication::activeModalWidget();
+        about.OKButton->click();
+    });
+    helpAbout->trigger();
+    QTimer::singleShot(0, this, [&] {
+        shown << QApplication::activeModalWidget();
+        QTest::keyClick(&about, Qt::Key_Return);
+    });
+    helpAbout->trigger();
+    AboutBox = nullptr;
+    QCOMPARE(shown, (QList<QWidget*>{&about, &about}));
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Accepted));
+}
+
+void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
+    RecordingShell shell;
+    Form form(file(QStringLiteral("\u8868.exe")));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_F1);
+    form.Edit_target->setFocus();
+    QTest::keyClick(form.Edit_target, Qt::Key_F1);
+    // The shell gets the cp932 path: 表 is 95 5C.
+    const tg::Text help = tg::fromNativePath(file(QStringLiteral("\u8868.chm")));
+    QVERIFY(help.size() > 6 && help.substr(help.size() - 6) == "\x95\x5C.chm");
+    QCOMPARE(shell.targets, (std::vector<tg::Text>{help, help}));
+    QCOMPARE(shell.parents.front(), &form);
+}
+
+void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
+    ScriptedDialogs dialogs;
+    Thrower thrower;
+    thrower.raise = [] { throw tg::Error("\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C"); };
+    QEvent first(Thrower::kThrow);
+    QApplication::sendEvent(&thrower, &first);
+    thrower.raise = [] { throw std::runtime_error("not shown"); };
+    QEvent second(Thrower::kThrow);
+    QApplication::sendEvent(&thrower, &second);
+    QCOMPARE(thrower.handled, 2);
+    QCOMPARE(dialogs.errors,
+             (std::vector<tg::Text>{"\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", ""}));
+
+    // An action handler run from a key press, the road a user's command takes.
+    Form form(file("tginfo.exe"));
+    auto* failing = new QAction(&form);
+    failing->setShortcut(Qt::Key_F9);
+    form.addAction(failing);
+    connect(failing, &QAction::triggered, &form,
+            tg::guarded([] { throw tg::Error("list index"); }));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_F9);
+    QCOMPARE(dialogs.errors.back(), tg::Text("list index"));
+    QTest::keyClick(&form, Qt::Key_F9);
+    QCOMPARE(dialogs.errors.size(), size_t(4));
+}
+
+int main(int argc, char* argv[]) {
+    tg::Application application(argc, argv);
+    ShellTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ShellTest.moc"
