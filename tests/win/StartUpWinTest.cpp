@@ -1,0 +1,70 @@
+// COM as start-up sets it up, with the report read on a worker as a run does, and the shell's
+// "open" verb; a process of its own, since COM security can be set only once per process.
+
+#include "platform/Com.h"
+#include "platform/Shell.h"
+#include "platform/SystemInfoSource.h"
+#include "platform/SystemValues.h"
+#include "sysinfo/SystemReport.h"
+#include "text/FileName.h"
+
+#include "support/FakeRunContext.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(StartUpOnWindows, GuiThreadComThenTheReportOnAWorker) {
+    tg::platform::initializeCom();
+    // The GUI thread is in a single-threaded apartment. (Whether the security took cannot be
+    // seen here: Wine accepts any number of CoInitializeSecurity calls.)
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+    CoUninitialize();
+
+    tg::test::FakeRunContext run;
+    std::thread worker([&] {
+        tg::LocalSystemValues values;
+        values.computerName = tg::platform::computerName();
+        values.windowsFolder = tg::platform::windowsDirectory();
+        auto source = tg::platform::createSystemInfoSource();
+        tg::buildSystemReport(run, *source, values);
+    });
+    worker.join();
+    tg::platform::uninitializeCom();
+
+    EXPECT_TRUE(run.boxes.empty()) << "the WMI error box was shown";
+    ASSERT_GE(run.lines.size(), 15u);
+    EXPECT_NE(run.lines[9].find(":\\"), tg::Text::npos) << "line 10 holds the Windows folder";
+}
+
+TEST(StartUpOnWindows, ShellOpensADocumentInAJapaneseFolder) {
+    // A command script stands for the document: what the shell opens it with leaves a mark.
+    fs::path dir = fs::temp_directory_path() / "tg-win-shell-test";
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    tg::Text folder = tg::fromNativePath(dir) + "\\\x95\x5C\x83\x5C"; // 表ソ
+    fs::create_directory(tg::toNativePath(folder));
+    fs::path mark = dir / "opened.txt";
+    std::ofstream(tg::toNativePath(folder + "\\open.cmd"))
+        << "@echo opened> \"" << mark.string() << "\"\r\n";
+
+    tg::platform::shellOpen(0, folder + "\\open.cmd");
+
+    // The shell starts the program and returns; give it a while to run.
+    for (int i = 0; i < 1000 && !fs::exists(mark); ++i)
+        Sleep(10);
+    EXPECT_TRUE(fs::exists(mark)) << "the shell did not open " << folder;
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+}
+
+} // namespace
