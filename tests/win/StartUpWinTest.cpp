@@ -3,9 +3,8 @@
 
 #include "platform/Com.h"
 #include "platform/Shell.h"
-#include "platform/SystemInfoSource.h"
-#include "platform/SystemValues.h"
-#include "sysinfo/SystemReport.h"
+#include "sysinfo/SystemReportBody.h"
+#include "text/Codec.h"
 #include "text/FileName.h"
 
 #include "support/FakeRunContext.h"
@@ -15,12 +14,29 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
 #include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// MemTotal of the Linux machine under Wine, read through Wine's view of its root; 0 elsewhere.
+std::uint64_t machineMemoryKb() {
+    std::ifstream meminfo("Z:\\proc\\meminfo");
+    std::string key;
+    std::uint64_t value = 0;
+    while (meminfo >> key >> value) {
+        if (key == "MemTotal:")
+            return value;
+        meminfo.ignore(1000, '\n');
+    }
+    return 0;
+}
 
 TEST(StartUpOnWindows, GuiThreadComThenTheReportOnAWorker) {
     tg::platform::initializeCom();
@@ -30,19 +46,26 @@ TEST(StartUpOnWindows, GuiThreadComThenTheReportOnAWorker) {
     CoUninitialize();
 
     tg::test::FakeRunContext run;
-    std::thread worker([&] {
-        tg::LocalSystemValues values;
-        values.computerName = tg::platform::computerName();
-        values.windowsFolder = tg::platform::windowsDirectory();
-        auto source = tg::platform::createSystemInfoSource();
-        tg::buildSystemReport(run, *source, values);
-    });
+    std::thread worker([&] { tg::systemReportBody()(run); });
     worker.join();
     tg::platform::uninitializeCom();
 
     EXPECT_TRUE(run.boxes.empty()) << "the WMI error box was shown";
     ASSERT_GE(run.lines.size(), 15u);
+    for (const tg::Text& line : run.lines)
+        std::cout << tg::cp932ToUtf8(line) << "\n";
     EXPECT_NE(run.lines[9].find(":\\"), tg::Text::npos) << "line 10 holds the Windows folder";
+
+    // Line 11 is the physical memory in kilobytes: the machine's true size, also past 4 GiB.
+    std::uint64_t machineKb = machineMemoryKb();
+    if (machineKb == 0)
+        GTEST_SKIP() << "the machine's memory size cannot be read here";
+    const tg::Text& line = run.lines[10];
+    ASSERT_GE(line.size(), 3u);
+    ASSERT_EQ(line.substr(line.size() - 2), "kb") << line;
+    size_t digits = line.find_last_not_of("0123456789", line.size() - 3) + 1;
+    std::uint64_t reportedKb = std::stoull(line.substr(digits, line.size() - 2 - digits));
+    EXPECT_NEAR(double(reportedKb), double(machineKb), machineKb * 0.05) << line;
 }
 
 TEST(StartUpOnWindows, ShellOpensADocumentInAJapaneseFolder) {
