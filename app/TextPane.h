@@ -4,6 +4,8 @@
 
 #include <QPlainTextEdit>
 
+#include <vector>
+
 namespace tg {
 
 // A read-only plain-text pane that keeps the exact cp932 bytes it was given next to what it shows,
@@ -11,6 +13,11 @@ namespace tg {
 class TextPane : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // Longer lines are shown in pieces of this many characters, one under the other: the toolkit
+    // lays out a line as a whole, which for a line of megabytes takes seconds and gigabytes.
+    // The pane's text and what Copy takes keep each line whole.
+    static constexpr qsizetype kDisplayLineLimit = 8192;
+
     explicit TextPane(QWidget* parent = nullptr);
 
     const Text& text() const { return text_; }
@@ -22,9 +29,17 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    // Appends display text to out, breaking long lines; firstBlock is the number of the block
+    // that the first character lands in.
+    void addDisplayText(const QString& text, int firstBlock, QString& out);
+    bool continuesLine(int blockNumber) const;
+
     Text text_;
+    // Blocks that continue the line of the block before them, in ascending order.
+    std::vector<int> continuations_;
 };
 
 } // namespace tg

@@ -99,7 +99,6 @@ bool isEntryLine(TextView line) {
 // The parser keeps a comment only at the very start of the file or in front of an entry, so the
 // comment lines after the last entry would be lost on the next write.
 StringList commentsAfterLastEntry(TextView data) {
-    data = data.substr(0, data.find('\0'));
     if (data.substr(0, 3) == kSignature)
         data.remove_prefix(3);
     StringList lines = splitLines(data);
@@ -152,6 +151,9 @@ Source load(const fs::path& path, Document& doc) {
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return Source::Unreadable;
+    // The parser stops at the first NUL byte: what follows one (a crash can leave a run of them)
+    // would be unseen by reads and gone after the next write. Such a byte reads as a blank.
+    std::replace(data.begin(), data.end(), '\0', ' ');
     doc.droppedComments = commentsAfterLastEntry(data);
     skipBrokenSectionLines(data);
     if (doc.ini.LoadData(data) < 0)

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -99,6 +101,33 @@ TEST(CommandRunner, AbortWhileSilentEndsTheRunAndTheChild) {
     EXPECT_EQ(run.context.lines(), (Lines{"ready", "half"}));
     EXPECT_TRUE(run.terminated);
     EXPECT_EQ(run.childEnd, 1);
+}
+
+TEST(CommandRunner, AbortAtAnyMomentLeavesWholeLinesInOrderAndNoChild) {
+    // The abort comes from another thread while the command is silent, floods or has ended.
+    std::mt19937 random(7);
+    for (int i = 0; i < 40; ++i) {
+        RunProbe run;
+        const auto delay = std::chrono::microseconds(random() % 30000);
+        std::thread worker([&] { run.run(quotedFixture(), "sleep:5 lines:4000:30 sleep:10"); });
+        std::this_thread::sleep_for(delay);
+        run.context.wake.set();
+        worker.join();
+        Lines lines = run.context.lines();
+        ASSERT_LE(lines.size(), 4000u) << i;
+        // Whole lines as the fixture writes them; only the last may be the part read before.
+        for (size_t n = 0; n < lines.size(); ++n) {
+            Text line = std::to_string(n + 1) + ' ';
+            while (line.size() < 30)
+                line += static_cast<char>('a' + line.size() % 26);
+            if (n + 1 < lines.size())
+                ASSERT_EQ(lines[n], line) << i;
+            else
+                ASSERT_EQ(line.compare(0, lines[n].size(), lines[n]), 0) << i;
+        }
+        EXPECT_EQ(run.childEnd, 1) << i;
+        EXPECT_EQ(run.context.resets(), 1) << i;
+    }
 }
 
 TEST(CommandRunner, ErrorInDeliveryEndsTheRunWithItsText) {

@@ -190,3 +190,17 @@ TEST_F(IniFileTest, GarbageFileNeitherStopsReadsNorWrites) {
         EXPECT_EQ(ini.readInteger("POSITION", "TOP", 0), 77);
     }
 }
+
+TEST_F(IniFileTest, NulBytesHideNothingAndAWriteKeepsWhatFollowsThem) {
+    writeRaw(std::string(
+        "[HISTORY]\r\nFILE0=a\0\0\r\n\0\0\0\0\r\n[POSITION]\r\nTOP=5\r\n; note\r\n", 55));
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("HISTORY", "FILE0", ""), "a");
+    EXPECT_EQ(ini.readInteger("POSITION", "TOP", 0), 5);
+    ini.writeString("HISTORY", "FILE1", "b");
+    EXPECT_EQ(ini.readInteger("POSITION", "TOP", 0), 5);
+    EXPECT_EQ(ini.readSection("HISTORY"), (StringList{"FILE0", "FILE1"}));
+    std::string raw = readRaw();
+    EXPECT_EQ(raw.find('\0'), std::string::npos);
+    EXPECT_NE(raw.find("; note\r\n"), std::string::npos);
+}

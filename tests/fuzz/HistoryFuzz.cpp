@@ -1,0 +1,137 @@
+#include "documents/History.h"
+#include "text/Error.h"
+#include "text/IniFile.h"
+#include "text/StringList.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+// Any bytes as the settings file, then what the program does with it: the history is shown, a
+// document's path goes to its head, the window position is read and written back. Nothing may
+// be lost on the way: other sections keep their keys and values, the history its older entries
+// in order, and an update that changes nothing settles: the file stops changing.
+
+namespace {
+
+using tg::StringList;
+using tg::Text;
+
+const Text kPath = "C:\\docs\\\x95\x5C\x8E\xA6.txt"; // a trail byte 0x5C, as in a real name
+
+std::filesystem::path settingsPath() {
+    return std::filesystem::temp_directory_path() /
+           ("tg_fuzz_history_" + std::to_string(::getpid()) + ".INI");
+}
+
+std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A section's keys and values in file order, as reads see them: of keys repeated by hand only
+// the first counts (a write may gather the others behind it).
+StringList entries(const tg::IniFile& ini, const char* section) {
+    StringList keys;
+    for (const Text& key : ini.readSection(section)) {
+        if (!tg::indexOfIgnoreCase(keys, key))
+            keys.push_back(key);
+    }
+    StringList out;
+    for (const Text& key : keys)
+        out.push_back(key + "=" + ini.readString(section, key, "<none>"));
+    return out;
+}
+
+struct Position {
+    bool exists;
+    int top, left, height, width;
+    bool operator==(const Position&) const = default;
+};
+
+Position readPosition(const tg::IniFile& ini) {
+    return {ini.sectionExists("POSITION"), ini.readInteger("POSITION", "TOP", 0),
+            ini.readInteger("POSITION", "LEFT", 0), ini.readInteger("POSITION", "HEIGHT", 400),
+            ini.readInteger("POSITION", "WIDTH", 600)};
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::filesystem::path path = settingsPath();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    tg::IniFile ini(path);
+
+    const Position position = readPosition(ini);
+    const StringList positionBefore = entries(ini, "POSITION");
+    const StringList otherBefore = entries(ini, "OTHER");
+    const StringList historyBefore = entries(ini, "HISTORY");
+    // The File menu shows the first five keys, repeated ones too.
+    if (tg::readHistory(ini).size() !=
+        std::min(ini.readSection("HISTORY").size(), size_t(tg::kHistorySize)))
+        std::abort();
+    StringList expected{kPath};
+    for (const Text& key : ini.readSection("HISTORY")) {
+        Text value = ini.readString("HISTORY", key, "");
+        if (value != kPath)
+            expected.push_back(value);
+    }
+    if (expected.size() > tg::kHistorySize)
+        expected.resize(tg::kHistorySize);
+
+    const std::string before = fileBytes(path);
+    try {
+        tg::addToHistory(ini, kPath);
+    } catch (const tg::Error& error) {
+        // Refused with a message, and the file is as it was.
+        if (error.text().empty() || fileBytes(path) != before)
+            std::abort();
+        return 0;
+    }
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (ini.readString("HISTORY", "FILE" + std::to_string(i), "<none>") != expected[i])
+            std::abort();
+    }
+    // Keys repeated by hand stand once after a write; every other entry stays.
+    if (entries(ini, "HISTORY").size() < std::min(historyBefore.size(), size_t(tg::kHistorySize)))
+        std::abort();
+    if (readPosition(ini) != position || entries(ini, "POSITION") != positionBefore ||
+        entries(ini, "OTHER") != otherBefore)
+        std::abort();
+
+    // Once the section starts with the keys the program writes, in its order, the same update
+    // again writes the same values, and from then on the same bytes: the first write may still
+    // tidy the layout. (Keys that a hand edit put in another order are taken by their place, so
+    // the next update may still move entries.)
+    const StringList keys = ini.readSection("HISTORY");
+    bool inOrder = true;
+    for (size_t i = 0; i < keys.size() && i < tg::kHistorySize; ++i)
+        inOrder = inOrder && tg::equalsIgnoreCase(keys[i], "FILE" + std::to_string(i));
+    const StringList once = entries(ini, "HISTORY");
+    tg::addToHistory(ini, kPath);
+    if (inOrder && entries(ini, "HISTORY") != once)
+        std::abort();
+    const std::string twice = fileBytes(path);
+    tg::addToHistory(ini, kPath);
+    if (inOrder && fileBytes(path) != twice)
+        std::abort();
+
+    // The window position as the main window writes it when it closes.
+    const StringList history = entries(ini, "HISTORY");
+    ini.writeInteger("POSITION", "TOP", -12);
+    ini.writeInteger("POSITION", "WIDTH", 708);
+    const Position written = readPosition(ini);
+    if (!written.exists || written.top != -12 || written.width != 708 ||
+        written.left != position.left || written.height != position.height ||
+        entries(ini, "HISTORY") != history || entries(ini, "OTHER") != otherBefore)
+        std::abort();
+    return 0;
+}
