@@ -19,6 +19,19 @@ public:
 // other kind with an empty message. Call it only inside a catch block.
 void showHandledError() noexcept;
 
+// Wraps an event handler so that an error leaving it is shown as the general error handler shows
+// it. Every handler the toolkit calls through a signal is connected this way: an exception must not
+// unwind through the toolkit's own signal code.
+template <typename Handler> auto guarded(Handler handler) {
+    return [handler]() mutable {
+        try {
+            handler();
+        } catch (...) {
+            showHandledError();
+        }
+    };
+}
+
 // The running program's executable.
 std::filesystem::path runningExecutablePath();
 

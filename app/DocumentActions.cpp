@@ -1,4 +1,5 @@
 // The document commands of the File menu and the recent-file history.
+#include "app/Application.h"
 #include "app/Dialogs.h"
 #include "app/QtText.h"
 #include "app/TextPane.h"
@@ -52,29 +53,17 @@ void writeWholeFile(const Text& path, const Text& bytes) {
 
 // A file, INI or list error that leaves a command is shown in the standard error box, and the
 // program goes on. Caught here so that no exception crosses the toolkit's signal delivery.
-template <typename Handler> void showingErrors(Handler handler) {
-    try {
-        handler();
-    } catch (const tg::Error& e) {
-        tg::dialogs().showError(e.text());
-    }
-}
-
 } // namespace
 
 void TMainForm::connectDocumentActions() {
-    auto bind = [this](QAction* action, void (TMainForm::*handler)()) {
-        connect(action, &QAction::triggered, this,
-                [this, handler] { showingErrors([this, handler] { (this->*handler)(); }); });
-    };
-    bind(FileNew1, &TMainForm::FileNew1Execute);
-    bind(FileOpen1, &TMainForm::FileOpen1Execute);
-    bind(FileClose1, &TMainForm::FileClose1Execute);
-    bind(FileSave1, &TMainForm::FileSave1Execute);
-    bind(FileSaveAs1, &TMainForm::FileSaveAs1Execute);
+    bindAction(FileNew1, &TMainForm::FileNew1Execute);
+    bindAction(FileOpen1, &TMainForm::FileOpen1Execute);
+    bindAction(FileClose1, &TMainForm::FileClose1Execute);
+    bindAction(FileSave1, &TMainForm::FileSave1Execute);
+    bindAction(FileSaveAs1, &TMainForm::FileSaveAs1Execute);
     for (QAction* action : historyActions) {
         connect(action, &QAction::triggered, this,
-                [this, action] { showingErrors([this, action] { OnHistoryClick(action); }); });
+                tg::guarded([this, action] { OnHistoryClick(action); }));
     }
 }
 

@@ -1,5 +1,6 @@
 // The run button: the run request, the two run starters and the button's status texts.
 
+#include "app/Application.h"
 #include "app/Dialogs.h"
 #include "app/QtText.h"
 #include "app/TextPane.h"
@@ -50,7 +51,8 @@ private:
 } // namespace
 
 void TMainForm::connectRunRequest() {
-    connect(Button_Update, &QPushButton::clicked, this, &TMainForm::Button_UpdateClick);
+    connect(Button_Update, &QPushButton::clicked, this,
+            tg::guarded([this] { Button_UpdateClick(); }));
     new RunButtonMouse(this, Button_Update);
     // Enter in an input box presses the run button, as in a dialog with a default button.
     for (QLineEdit* edit : {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit()})

@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/AppIcons.h"
+#include "app/Application.h"
 #include "app/QtText.h"
 #include "app/TextPane.h"
 #include "app/WindowSettings.h"
@@ -192,14 +193,19 @@ void TMainForm::createActions() {
         addAction(a);
 
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
-    connect(TabView, &QAction::triggered, this, &TMainForm::TabViewExecute);
-    connect(TreeView, &QAction::triggered, this, &TMainForm::TreeViewExecute);
-    connect(ShowCommandHelp, &QAction::triggered, this, &TMainForm::ShowCommandHelpExecute);
-    connect(FilePrintSetup1, &QAction::triggered, this, &TMainForm::FilePrintSetup1Execute);
-    connect(PrintPreview1, &QAction::triggered, this, &TMainForm::PrintPreview1Execute);
-    connect(Print1, &QAction::triggered, this, &TMainForm::Print1Execute);
-    connect(actHelp, &QAction::triggered, this, &TMainForm::actHelpExecute);
-    connect(HelpAbout, &QAction::triggered, this, &TMainForm::HelpAboutExecute);
+    bindAction(TabView, &TMainForm::TabViewExecute);
+    bindAction(TreeView, &TMainForm::TreeViewExecute);
+    bindAction(ShowCommandHelp, &TMainForm::ShowCommandHelpExecute);
+    bindAction(FilePrintSetup1, &TMainForm::FilePrintSetup1Execute);
+    bindAction(PrintPreview1, &TMainForm::PrintPreview1Execute);
+    bindAction(Print1, &TMainForm::Print1Execute);
+    bindAction(actHelp, &TMainForm::actHelpExecute);
+    bindAction(HelpAbout, &TMainForm::HelpAboutExecute);
+}
+
+void TMainForm::bindAction(QAction* action, void (TMainForm::*handler)()) {
+    connect(action, &QAction::triggered, this,
+            tg::guarded([this, handler] { (this->*handler)(); }));
 }
 
 void TMainForm::createMenus() {
@@ -410,10 +416,12 @@ void TMainForm::createWorkArea() {
         else
             apply(RichEdit_Output);
     };
-    connect(EditCopy1, &QAction::triggered, this,
-            [onFocusedText] { onFocusedText([](auto* control) { control->copy(); }); });
-    connect(EditSelectAll1, &QAction::triggered, this,
-            [onFocusedText] { onFocusedText([](auto* control) { control->selectAll(); }); });
+    connect(EditCopy1, &QAction::triggered, this, tg::guarded([onFocusedText] {
+                onFocusedText([](auto* control) { control->copy(); });
+            }));
+    connect(EditSelectAll1, &QAction::triggered, this, tg::guarded([onFocusedText] {
+                onFocusedText([](auto* control) { control->selectAll(); });
+            }));
 }
 
 void TMainForm::createStatusStrip() {
@@ -458,7 +466,8 @@ void TMainForm::buildViews() {
         action->setData(counter);
         action->setCheckable(true);
         action->setChecked(counter == 0);
-        connect(action, &QAction::triggered, this, [this, action] { OnViewMenuClick(action); });
+        connect(action, &QAction::triggered, this,
+                tg::guarded([this, action] { OnViewMenuClick(action); }));
         toolsMenu->addAction(action);
         viewMenuActions.push_back(action);
         ++counter;

@@ -199,6 +199,8 @@ private:
     void FileOpen1Execute();
     bool askToSaveChanges();
     void connectRunRequest();
+    // Connects an action to its handler behind the application's error guard.
+    void bindAction(QAction* action, void (TMainForm::*handler)());
     void runWorker(GetInfoThread* worker);
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours

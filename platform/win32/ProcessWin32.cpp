@@ -113,14 +113,15 @@ public:
     bool hasEnded() override {
         if (ended_)
             return true;
-        DWORD code = STILL_ACTIVE;
+        // The process object tells for sure (259 is also a possible real exit code); the code is
+        // read only after it has signalled, or a child ending in between would leave 259.
+        if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0)
+            return false;
+        DWORD code = 0;
         GetExitCodeProcess(process_, &code);
-        // An exit code of 259 is also a possible real one: the process object tells for sure.
-        if (code != STILL_ACTIVE || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
-            ended_ = true;
-            exitCode_ = static_cast<int>(code);
-        }
-        return ended_;
+        ended_ = true;
+        exitCode_ = static_cast<int>(code);
+        return true;
     }
 
     std::optional<int> exitCode() override {

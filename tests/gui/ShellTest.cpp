@@ -351,7 +351,8 @@ void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
     auto* failing = new QAction(&form);
     failing->setShortcut(Qt::Key_F9);
     form.addAction(failing);
-    connect(failing, &QAction::triggered, &form, [] { throw tg::Error("list index"); });
+    connect(failing, &QAction::triggered, &form,
+            tg::guarded([] { throw tg::Error("list index"); }));
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_F9);

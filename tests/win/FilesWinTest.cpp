@@ -1,0 +1,115 @@
+// Code page 932 paths, text files and the settings file on a real Windows file system (Wine's).
+
+#include "text/Error.h"
+#include "text/FileName.h"
+#include "text/IniFile.h"
+#include "text/StringList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FilesOnWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / "tg-win-filename-test";
+        fs::remove_all(dir_);
+        ASSERT_TRUE(fs::create_directory(dir_));
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    // The one file in the test folder, as the program reads a name the system hands it.
+    tg::Text onlyEntry() const {
+        tg::Text found;
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            found = tg::fromNativePath(entry.path());
+            ++count;
+        }
+        EXPECT_EQ(count, 1);
+        return found;
+    }
+
+    std::string readBytes(const tg::Text& path) const {
+        std::ifstream in(tg::toNativePath(path), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    fs::path dir_;
+};
+
+// 表ソ: both characters end in 0x5C, the byte of the path separator.
+const tg::Text kJapaneseFolder = "\x95\x5C\x83\x5C";
+
+TEST_F(FilesOnWindows, JapaneseNameWithBackslashTrailBytesSurvivesTheFileSystem) {
+    const tg::Text name = "\x95\x5C\x83\x5C\x8F\x5C.txt"; // 表ソ十.txt
+    tg::Text folder = tg::fromNativePath(dir_) + "\\";
+    std::ofstream(tg::toNativePath(folder + name)) << "x";
+
+    tg::Text read = onlyEntry();
+    EXPECT_EQ(read, folder + name);
+    EXPECT_EQ(tg::extractFileName(read), name);
+    EXPECT_EQ(tg::extractFilePath(read), folder);
+    EXPECT_EQ(tg::changeFileExt(read, ".INI"), folder + "\x95\x5C\x83\x5C\x8F\x5C.INI");
+}
+
+TEST_F(FilesOnWindows, NameWithCharacterOutsideTheCodePageGainsNoSeparator) {
+    // A yen sign best-fitted to 0x5C would split the name into a folder and a file.
+    std::ofstream(dir_ / u"a\u00A5b.txt") << "x";
+
+    tg::Text read = onlyEntry();
+    EXPECT_EQ(tg::extractFileName(read), "a?b.txt");
+    EXPECT_EQ(tg::extractFilePath(read), tg::fromNativePath(dir_) + "\\");
+}
+
+TEST_F(FilesOnWindows, TextFileInAJapaneseFolderIsWrittenAndReadBack) {
+    tg::Text folder = tg::fromNativePath(dir_) + "\\" + kJapaneseFolder;
+    fs::create_directory(tg::toNativePath(folder));
+    tg::Text path = folder + "\\" + kJapaneseFolder + ".txt";
+    const tg::StringList lines = {"TIDEGAUGE-INFO Ver2.0.0", "-----", "\x95\x5C\x83\x5C", ""};
+
+    tg::saveLines(tg::toNativePath(path), lines);
+
+    EXPECT_EQ(readBytes(path), "TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n\x95\x5C\x83\x5C\r\n\r\n");
+    EXPECT_EQ(tg::loadLines(tg::toNativePath(path)), lines);
+}
+
+TEST_F(FilesOnWindows, FailureNamesTheFileInCp932) {
+    tg::Text path = tg::fromNativePath(dir_) + "\\" + kJapaneseFolder + "\\missing.txt";
+    try {
+        tg::saveLines(tg::toNativePath(path), {"x"});
+        FAIL() << "no error";
+    } catch (const tg::Error& e) {
+        EXPECT_NE(e.text().find(path), std::string::npos) << e.text();
+    }
+    EXPECT_THROW(tg::loadLines(tg::toNativePath(path)), tg::Error);
+}
+
+TEST_F(FilesOnWindows, SettingsFileInAJapaneseFolderKeepsCrLfAndValueBytes) {
+    tg::Text folder = tg::fromNativePath(dir_) + "\\" + kJapaneseFolder;
+    fs::create_directory(tg::toNativePath(folder));
+    tg::Text iniPath = folder + "\\tginfo.INI";
+    tg::Text document = folder + "\\\x95\x5C.txt";
+    tg::IniFile ini(tg::toNativePath(iniPath));
+
+    ini.writeString("HISTORY", "FILE0", document);
+    ini.writeInteger("HISTORY", "FILE1", -20);
+
+    // The Windows library writes its own CR LF: no line may end in CR CR LF.
+    EXPECT_EQ(readBytes(iniPath), "[HISTORY]\r\nFILE0=" + document + "\r\nFILE1=-20\r\n");
+    tg::IniFile again(tg::toNativePath(iniPath));
+    EXPECT_EQ(again.readString("HISTORY", "FILE0", ""), document);
+    EXPECT_EQ(again.readInteger("history", "file1", 0), -20);
+}
+
+} // namespace
