@@ -4,6 +4,7 @@
 #include "sysinfo/SystemReport.h"
 
 #include "support/FakeRunContext.h"
+#include "support/WmiChecks.h"
 #include "text/Codec.h"
 
 #include <gtest/gtest.h>
@@ -18,27 +19,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using Kind = WmiValue::Kind;
+using tg::wmichecks::allObjects;
+using tg::wmichecks::kindOf;
 
 const char* const kSixQueries[] = {kQueryBios,           kQueryProcessor,
                                    kQueryComputerSystem, kQueryOperatingSystem,
                                    kQueryNetworkAdapter, kQueryAdapterConfiguration};
-
-std::vector<std::unique_ptr<WmiObject>> all(WmiSource& source, const char* wql) {
-    std::vector<std::unique_ptr<WmiObject>> out;
-    auto objects = source.query(wql);
-    EXPECT_TRUE(objects) << wql;
-    if (!objects)
-        return out;
-    while (auto o = objects->next())
-        out.push_back(std::move(o));
-    return out;
-}
-
-Kind kindOf(WmiObject& object, const char* name) {
-    auto value = object.read(name);
-    EXPECT_TRUE(value) << name;
-    return value ? value->kind : Kind::Other;
-}
 
 bool stringOrNull(Kind k) {
     return k == Kind::String || k == Kind::Null;
@@ -57,26 +43,26 @@ TEST(LinuxSource, AnswersTheSixQueriesWithTheirKinds) {
 
     for (const char* wql :
          {kQueryBios, kQueryProcessor, kQueryComputerSystem, kQueryOperatingSystem})
-        EXPECT_EQ(all(*source, wql).size(), 1u) << wql;
+        EXPECT_EQ(allObjects(*source, wql).size(), 1u) << wql;
 
-    auto bios = all(*source, kQueryBios);
+    auto bios = allObjects(*source, kQueryBios);
     EXPECT_TRUE(stringOrNull(kindOf(*bios[0], "Version")));
     EXPECT_FALSE(bios[0]->read("NoSuchProperty"));
-    auto cpu = all(*source, kQueryProcessor);
+    auto cpu = allObjects(*source, kQueryProcessor);
     EXPECT_EQ(kindOf(*cpu[0], "Description"), Kind::String);
-    auto cs = all(*source, kQueryComputerSystem);
+    auto cs = allObjects(*source, kQueryComputerSystem);
     EXPECT_TRUE(stringOrNull(kindOf(*cs[0], "Manufacturer")));
     EXPECT_TRUE(stringOrNull(kindOf(*cs[0], "Model")));
     EXPECT_EQ(kindOf(*cs[0], "SystemType"), Kind::String);
-    auto os = all(*source, kQueryOperatingSystem);
+    auto os = allObjects(*source, kQueryOperatingSystem);
     EXPECT_EQ(kindOf(*os[0], "Caption"), Kind::String);
     EXPECT_EQ(kindOf(*os[0], "Version"), Kind::String);
     EXPECT_EQ(kindOf(*os[0], "CSDVersion"), Kind::Null);
     EXPECT_EQ(kindOf(*os[0], "Manufacturer"), Kind::String);
     EXPECT_EQ(kindOf(*os[0], "caption"), Kind::String) << "names are not case-sensitive";
 
-    auto adapters = all(*source, kQueryNetworkAdapter);
-    auto configurations = all(*source, kQueryAdapterConfiguration);
+    auto adapters = allObjects(*source, kQueryNetworkAdapter);
+    auto configurations = allObjects(*source, kQueryAdapterConfiguration);
     ASSERT_FALSE(adapters.empty());
     ASSERT_EQ(adapters.size(), configurations.size());
     bool loopback = false;
@@ -167,14 +153,14 @@ protected:
 
 TEST_F(FakeRoot, NothingReadableStillAnswers) {
     auto s = source();
-    auto bios = all(*s, kQueryBios);
+    auto bios = allObjects(*s, kQueryBios);
     ASSERT_EQ(bios.size(), 1u);
     EXPECT_EQ(bios[0]->read("Version")->kind, Kind::Null);
-    auto cs = all(*s, kQueryComputerSystem);
+    auto cs = allObjects(*s, kQueryComputerSystem);
     EXPECT_EQ(cs[0]->read("Manufacturer")->kind, Kind::Null);
     EXPECT_EQ(cs[0]->read("Model")->kind, Kind::Null);
-    EXPECT_TRUE(all(*s, kQueryNetworkAdapter).empty());
-    EXPECT_TRUE(all(*s, kQueryAdapterConfiguration).empty());
+    EXPECT_TRUE(allObjects(*s, kQueryNetworkAdapter).empty());
+    EXPECT_TRUE(allObjects(*s, kQueryAdapterConfiguration).empty());
 
     test::FakeRunContext run;
     buildSystemReport(run, *source(), LocalSystemValues{});
@@ -191,11 +177,11 @@ TEST_F(FakeRoot, ReadsMakerModelAndBios) {
     write("etc/os-release", "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
                             "(bookworm)\"\n");
     auto s = source();
-    EXPECT_EQ(all(*s, kQueryBios)[0]->read("Version")->text, "LENOVO - N1MET31W (1.16 )");
-    auto cs = all(*s, kQueryComputerSystem);
+    EXPECT_EQ(allObjects(*s, kQueryBios)[0]->read("Version")->text, "LENOVO - N1MET31W (1.16 )");
+    auto cs = allObjects(*s, kQueryComputerSystem);
     EXPECT_EQ(cs[0]->read("Manufacturer")->text, "LENOVO");
     EXPECT_EQ(cs[0]->read("Model")->text, "20HRCTO1WW");
-    auto os = all(*s, kQueryOperatingSystem);
+    auto os = allObjects(*s, kQueryOperatingSystem);
     EXPECT_EQ(os[0]->read("Caption")->text, "Debian GNU/Linux 12 (bookworm)");
     EXPECT_EQ(os[0]->read("Manufacturer")->text, "Debian GNU/Linux");
 }
@@ -224,8 +210,8 @@ TEST_F(FakeRoot, AdaptersInIndexOrderWithTheirSettings) {
           "ADDRESS=192.168.1.20\n");
 
     auto s = source();
-    auto adapters = all(*s, kQueryNetworkAdapter);
-    auto configurations = all(*s, kQueryAdapterConfiguration);
+    auto adapters = allObjects(*s, kQueryNetworkAdapter);
+    auto configurations = allObjects(*s, kQueryAdapterConfiguration);
     ASSERT_EQ(adapters.size(), 4u);
     ASSERT_EQ(configurations.size(), 4u);
     auto text = [](WmiObject& o, const char* name) { return valueTextOrNone(o.read(name)); };

@@ -5,6 +5,7 @@
 #include "sysinfo/SystemReport.h"
 
 #include "support/FakeRunContext.h"
+#include "support/WmiChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,8 @@ namespace tg {
 namespace {
 
 using Kind = WmiValue::Kind;
+using tg::wmichecks::allObjects;
+using tg::wmichecks::kindOf;
 
 std::unique_ptr<WmiSource> connected() {
     auto source = platform::createSystemInfoSource();
@@ -25,53 +28,35 @@ std::unique_ptr<WmiSource> connected() {
     return source;
 }
 
-std::vector<std::unique_ptr<WmiObject>> all(WmiSource& source, const char* wql) {
-    std::vector<std::unique_ptr<WmiObject>> out;
-    auto objects = source.query(wql);
-    EXPECT_TRUE(objects) << wql;
-    if (!objects)
-        return out;
-    while (auto o = objects->next())
-        out.push_back(std::move(o));
-    return out;
-}
-
-// The kind of a property, or Other with a failure when it cannot be read.
-Kind kindOf(WmiObject& object, const char* name) {
-    auto value = object.read(name);
-    EXPECT_TRUE(value) << name;
-    return value ? value->kind : Kind::Other;
-}
-
 TEST(WmiSource, AnswersTheSixQueriesWithTheirKinds) {
     auto source = connected();
     // Windows refuses a class it does not know; Wine answers it with an empty set.
     auto unknown = source->query("SELECT * FROM Win32_NoSuchClass");
     EXPECT_TRUE(!unknown || !unknown->next());
 
-    auto bios = all(*source, kQueryBios);
+    auto bios = allObjects(*source, kQueryBios);
     ASSERT_FALSE(bios.empty());
     EXPECT_EQ(kindOf(*bios[0], "Version"), Kind::String);
     EXPECT_FALSE(bios[0]->read("NoSuchProperty")) << "a missing property reads as a failure";
 
-    auto cpu = all(*source, kQueryProcessor);
+    auto cpu = allObjects(*source, kQueryProcessor);
     ASSERT_FALSE(cpu.empty());
     EXPECT_EQ(kindOf(*cpu[0], "Description"), Kind::String);
 
-    auto cs = all(*source, kQueryComputerSystem);
+    auto cs = allObjects(*source, kQueryComputerSystem);
     ASSERT_FALSE(cs.empty());
     for (const char* name : {"Manufacturer", "Model", "SystemType"})
         EXPECT_EQ(kindOf(*cs[0], name), Kind::String) << name;
 
-    auto os = all(*source, kQueryOperatingSystem);
+    auto os = allObjects(*source, kQueryOperatingSystem);
     ASSERT_FALSE(os.empty());
     for (const char* name : {"Caption", "Version", "Manufacturer"})
         EXPECT_EQ(kindOf(*os[0], name), Kind::String) << name;
     Kind csd = kindOf(*os[0], "CSDVersion");
     EXPECT_TRUE(csd == Kind::String || csd == Kind::Null);
 
-    auto adapters = all(*source, kQueryNetworkAdapter);
-    auto configurations = all(*source, kQueryAdapterConfiguration);
+    auto adapters = allObjects(*source, kQueryNetworkAdapter);
+    auto configurations = allObjects(*source, kQueryAdapterConfiguration);
     ASSERT_FALSE(adapters.empty());
     ASSERT_FALSE(configurations.empty());
     for (auto& a : adapters) {
@@ -101,7 +86,7 @@ TEST(WmiSource, ReportThroughTheRealSource) {
     bool captionReadable = false;
     {
         auto probe = connected();
-        auto adapters = all(*probe, kQueryNetworkAdapter);
+        auto adapters = allObjects(*probe, kQueryNetworkAdapter);
         captionReadable = !adapters.empty() && adapters[0]->read("Caption").has_value();
     }
 
