@@ -26,9 +26,9 @@ QFont interfaceFont() {
 }
 
 QFont menuFont() {
-    return pixelFont(
-        {QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"), QStringLiteral("sans-serif")},
-        false);
+    return pixelFont({QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("sans-serif")},
+                     false);
 }
 
 QFont fixedFont() {
