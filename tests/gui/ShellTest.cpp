@@ -100,13 +100,11 @@ private slots:
     void savedPlaceIsRestoredAsItIs();
     void settingsFileFollowsTheExecutableName();
     void brokenOrUnwritableSettingsNeverStopTheProgram();
-    void closingWithUnsavedOutputAsksNothing();
 
     void splashStaysTwoSecondsThenGoes();
     void closingTheMainWindowEndsEvenUnderTheSplash();
 
-    void aboutLinksChangeColourAndOpen();
-    void aboutBoxIsOneModalWindow();
+    void aboutBoxIsOneModalWindowWithTwoLinks();
     void f1OpensTheHelpFileBesideTheExecutable();
 
     void errorsLeavingAHandlerAreShownAndTheProgramGoesOn();
@@ -124,7 +122,9 @@ void ShellTest::init() {
     QVERIFY(dir->isValid());
 }
 
+// Closing ends the program without a question, unsaved output or not, and writes the place.
 void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
+    ScriptedDialogs dialogs;
     {
         MainWindowDriver form(installedAs(file("tginfo.exe")));
         QCOMPARE(form->frameGeometry(), QRect(343, 132, 708, 480));
@@ -132,7 +132,12 @@ void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
         QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
         QCOMPARE(form->frameGeometry(), QRect(343, 132, 708, 480));
         QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
+        form.runWith("arp", "unsaved\r\n");
+        QVERIFY(form->isModified());
+        form.trigger("FileExit1");
+        QVERIFY(!form->isVisible());
     }
+    QVERIFY(dialogs.boxes.empty());
     QCOMPARE(position(file("tginfo.INI")),
              QStringList({"TOP=132", "LEFT=343", "HEIGHT=480", "WIDTH=708"}));
 }
@@ -208,21 +213,6 @@ void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
     QVERIFY(std::filesystem::is_directory(file("folder.INI")));
 }
 
-void ShellTest::closingWithUnsavedOutputAsksNothing() {
-    ScriptedDialogs dialogs;
-    {
-        MainWindowDriver form(installedAs(file("tginfo.exe")));
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
-        form.runWith("arp", "unsaved\r\n");
-        QVERIFY(form->isModified());
-        form.trigger("FileExit1");
-        QVERIFY(!form->isVisible());
-    }
-    QVERIFY(dialogs.boxes.empty());
-    QCOMPARE(position(file("tginfo.INI")).size(), 4);
-}
-
 void ShellTest::splashStaysTwoSecondsThenGoes() {
     QElapsedTimer clock;
     clock.start();
@@ -262,52 +252,47 @@ void ShellTest::closingTheMainWindowEndsEvenUnderTheSplash() {
     delete splash;
 }
 
-void ShellTest::aboutLinksChangeColourAndOpen() {
+void ShellTest::aboutBoxIsOneModalWindowWithTwoLinks() {
     RecordingShell shell;
+    MainWindowDriver form(installedAs(file("tginfo.exe")));
     TAboutBox about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    AboutBox = &about;
     const QColor blue(0, 0, 255);
     const QColor red(255, 0, 0);
     auto* label2 = child<QLabel>(&about, "Label2");
-    for (QLabel* link : {child<QLabel>(&about, "URL"), label2}) {
-        QCOMPARE(textColour(link), blue);
-        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
-        QApplication::sendEvent(link, &enter);
-        QCOMPARE(textColour(link), red);
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(link, &leave);
-        QCOMPARE(textColour(link), blue);
-        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
-    }
+    QList<QWidget*> shown;
+    QList<QColor> colours; // of each link: before, while pointed at, after
+    // First closed with OK, then with Enter; the same window both times, and modal.
+    QTimer::singleShot(0, this, [&] {
+        shown << QApplication::activeModalWidget();
+        for (QLabel* link : {child<QLabel>(&about, "URL"), label2}) {
+            colours << textColour(link);
+            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
+            QApplication::sendEvent(link, &enter);
+            colours << textColour(link);
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(link, &leave);
+            colours << textColour(link);
+            QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+        }
+        child<QPushButton>(&about, "OKButton")->click();
+    });
+    form.trigger("HelpAbout");
+    QTimer::singleShot(0, this, [&] {
+        shown << QApplication::activeModalWidget();
+        QTest::keyClick(&about, Qt::Key_Return);
+    });
+    form.trigger("HelpAbout");
+    AboutBox = nullptr;
+    QCOMPARE(shown, (QList<QWidget*>{&about, &about}));
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Accepted));
+    QCOMPARE(colours, (QList<QColor>{blue, red, blue, blue, red, blue}));
     QCOMPARE(shell.targets, (std::vector<tg::Text>{TAboutBox::productPage,
                                                    "mailto:" + TAboutBox::supportAddress}));
     QCOMPARE(shell.parents, (std::vector<QWidget*>{&about, &about}));
     // The whole address can be read.
     QVERIFY(label2->width() >= label2->sizeHint().width());
-}
-
-void ShellTest::aboutBoxIsOneModalWindow() {
-    MainWindowDriver form(installedAs(file("tginfo.exe")));
-    TAboutBox about;
-    AboutBox = &about;
-    QAction* helpAbout = form.action("HelpAbout");
-    QList<QWidget*> shown;
-    // First closed with OK, then with Enter; the same window both times, and modal.
-    QTimer::singleShot(0, this, [&] {
-        shown << QApplication::activeModalWidget();
-        child<QPushButton>(&about, "OKButton")->click();
-    });
-    helpAbout->trigger();
-    QTimer::singleShot(0, this, [&] {
-        shown << QApplication::activeModalWidget();
-        QTest::keyClick(&about, Qt::Key_Return);
-    });
-    helpAbout->trigger();
-    AboutBox = nullptr;
-    QCOMPARE(shown, (QList<QWidget*>{&about, &about}));
-    QVERIFY(!about.isVisible());
-    QCOMPARE(about.result(), int(QDialog::Accepted));
 }
 
 void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
