@@ -51,6 +51,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # interface and the help viewer are recommended, so that a minimal install still starts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "iputils-ping, traceroute | iputils-tracepath, bind9-dnsutils, iproute2, fonts-ipafont-gothic | fonts-noto-cjk, xchm")
+    "iputils-ping, traceroute | iputils-tracepath, bind9-dnsutils, iproute2, fonts-ipafont-gothic | fonts-noto-cjk, xdg-utils, xchm")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "smbclient, samba-common-bin")
 include(CPack)
