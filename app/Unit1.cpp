@@ -6,6 +6,7 @@
 #include "app/TextPane.h"
 #include "app/WindowSettings.h"
 #include "commands/ViewCatalogue.h"
+#include "platform/ProgramFiles.h"
 #include "resources/StringTable.h"
 #include "text/IniFile.h"
 
@@ -100,7 +101,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
                       findChild<QAction*>(QStringLiteral("History5"))};
     std::filesystem::path iniPath = environment.iniPath;
     if (iniPath.empty() && !executablePath.empty())
-        iniPath = std::filesystem::path(executablePath).replace_extension(".INI");
+        iniPath = tg::settingsFilePath(executablePath, tg::platform::userSettingsFolder());
     iniFile = std::make_unique<tg::IniFile>(iniPath);
     connectDocumentActions();
     refreshHistoryActions();
@@ -180,6 +181,10 @@ void TMainForm::createActions() {
     FileNew1->setIcon(tg::actionIcon(tg::ActionIcon::New));
     FileOpen1->setIcon(tg::actionIcon(tg::ActionIcon::Open));
     FileSave1->setIcon(tg::actionIcon(tg::ActionIcon::Save));
+    FileSaveAs1->setIcon(tg::actionIcon(tg::ActionIcon::SaveAs));
+    FilePrintSetup1->setIcon(tg::actionIcon(tg::ActionIcon::PageSetup));
+    FileExit1->setIcon(tg::actionIcon(tg::ActionIcon::Exit));
+    EditSelectAll1->setIcon(tg::actionIcon(tg::ActionIcon::SelectAll));
     Print1->setIcon(tg::actionIcon(tg::ActionIcon::Print));
     PrintPreview1->setIcon(tg::actionIcon(tg::ActionIcon::Preview));
     EditCopy1->setIcon(tg::actionIcon(tg::ActionIcon::Copy));
@@ -187,6 +192,7 @@ void TMainForm::createActions() {
     TreeView->setIcon(tg::actionIcon(tg::ActionIcon::Tree));
     ShowCommandHelp->setIcon(tg::actionIcon(tg::ActionIcon::CommandHelp));
     actHelp->setIcon(tg::actionIcon(tg::ActionIcon::Help));
+    HelpAbout->setIcon(tg::actionIcon(tg::ActionIcon::About));
 
     // Shortcuts work wherever the focus is in the window, also with the tool bar hidden.
     for (QAction* a : findChildren<QAction*>(Qt::FindDirectChildrenOnly))
