@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/WindowSettings.h"
 #include "commands/ViewCatalogue.h"
+#include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
 #include "ui/Fonts.h"
 #include "ui/TextPane.h"
@@ -64,7 +65,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
 
     std::filesystem::path iniPath = environment.iniPath;
     if (iniPath.empty() && !executablePath.empty())
-        iniPath = std::filesystem::path(executablePath).replace_extension(".INI");
+        iniPath = tg::settingsFilePath(executablePath, tg::platform::userSettingsFolder());
     iniFile = std::make_unique<tg::IniFile>(iniPath);
     refreshHistoryActions();
 
