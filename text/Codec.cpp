@@ -242,6 +242,24 @@ void appendCp932(Text& out, char32_t codePoint) {
     out += utf16ToCp932(std::u16string_view(&unit, 1));
 }
 
+bool isCp932Pair(unsigned char lead, unsigned char trail) {
+    // Asked per character while a pane lays out a line: the answers are looked up once.
+    static const std::vector<bool> pairs = [] {
+        std::vector<bool> table(256 * 256, false);
+        std::u16string scratch;
+        for (int l = 0x81; l <= 0xFC; ++l) {
+            for (int t = 0x40; t <= 0xFC; ++t) {
+                const char pair[2] = {static_cast<char>(l), static_cast<char>(t)};
+                scratch.clear();
+                table[l * 256 + t] = isCp932LeadByte(static_cast<unsigned char>(l)) &&
+                                     appendStrictUtf16(scratch, TextView(pair, 2));
+            }
+        }
+        return table;
+    }();
+    return pairs[lead * 256 + trail];
+}
+
 #else
 
 std::u16string cp932ToUtf16(TextView text) {
@@ -259,6 +277,10 @@ std::u16string cp932ToUtf16(TextView text) {
         out += u == kNoChar ? u'?' : u;
     }
     return out;
+}
+
+bool isCp932Pair(unsigned char lead, unsigned char trail) {
+    return isCp932LeadByte(lead) && tables().doubleByte[lead * 256 + trail] != kNoChar;
 }
 
 void appendCp932(Text& out, char32_t codePoint) {
