@@ -7,8 +7,8 @@
 #include "text/Error.h"
 #include "text/FileName.h"
 #include "ui/Dialogs.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
-#include "ui/TextPane.h"
 
 #include <QAction>
 #include <QByteArray>

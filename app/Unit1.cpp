@@ -7,6 +7,7 @@
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
 #include "ui/Fonts.h"
+#include "ui/OutputPane.h"
 #include "ui/TextPane.h"
 
 #include <QAction>
@@ -187,7 +188,7 @@ void TMainForm::createWorkArea() {
     Splitter2->setChildrenCollapsible(false);
     page->addWidget(Splitter2, 1);
 
-    RichEdit_Output = new tg::TextPane(Splitter2);
+    RichEdit_Output = new tg::OutputPane(Splitter2);
     RichEdit_Output->setObjectName(QStringLiteral("RichEdit_Output"));
     RichEdit_Output->setFont(tg::fixedFont());
     RichEdit_Output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -243,7 +244,7 @@ void TMainForm::FileExit1Execute() {
 namespace {
 
 // Copy and Select All work on the text control that has the focus, else on the output pane.
-template <typename Apply> void onFocusedText(QWidget* focused, tg::TextPane* pane, Apply apply) {
+template <typename Apply> void onFocusedText(QWidget* focused, tg::OutputPane* pane, Apply apply) {
     if (auto* text = qobject_cast<QPlainTextEdit*>(focused))
         apply(text);
     else if (auto* edit = qobject_cast<QLineEdit*>(focused))

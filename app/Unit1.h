@@ -33,6 +33,7 @@ class GetInfoThread;
 
 namespace tg {
 class IniFile;
+class OutputPane;
 class RunContext;
 class TextPane;
 namespace platform {
@@ -180,7 +181,7 @@ private:
     QWidget* Panel_Button = nullptr;
     QPushButton* Button_Update = nullptr;
     QSplitter* Splitter2 = nullptr;
-    tg::TextPane* RichEdit_Output = nullptr;
+    tg::OutputPane* RichEdit_Output = nullptr;
     QFrame* Panel_Commandhelp = nullptr;
     tg::TextPane* RichEdit_Commandhelp = nullptr;
     QStatusBar* StatusBar1 = nullptr;

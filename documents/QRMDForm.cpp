@@ -3,8 +3,8 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "ui/Fonts.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
-#include "ui/TextPane.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
@@ -62,7 +62,7 @@ TQRMDForm::~TQRMDForm() {
         QRMDForm = nullptr;
 }
 
-void TQRMDForm::setRichEdit(const tg::TextPane* pane) {
+void TQRMDForm::setRichEdit(const tg::OutputPane* pane) {
     richEdit_ = pane;
 }
 
