@@ -5,13 +5,17 @@
 #include "commands/LineAssembly.h"
 #include "text/Error.h"
 #include "ui/Dialogs.h"
-#include "ui/TextPane.h"
+#include "ui/OutputPane.h"
 
 #include <QProgressBar>
 
 #include <exception>
 
 namespace {
+
+// Report lines that come faster than this go to the pane together, as a command run's lines do;
+// the next progress step or the end of the run takes whatever is held.
+constexpr auto kReportInterval = std::chrono::milliseconds(16);
 
 void stepBar(QProgressBar* bar, size_t steps) {
     if (bar && steps > 0)
@@ -52,6 +56,12 @@ void GetInfoThread::run() {
     } catch (const std::exception&) {
         // The body shows its own failures; whatever ended it, finishRun still follows.
     }
+    // Lines held back reach the pane however the body ended.
+    try {
+        if (!heldReportLines_.empty())
+            onGuiThread([] {});
+    } catch (const std::exception&) {
+    }
 }
 
 void GetInfoThread::finishRun() {
@@ -64,10 +74,14 @@ void GetInfoThread::finishRun() {
 }
 
 void GetInfoThread::onGuiThread(const std::function<void()>& work) {
+    std::vector<tg::Text> held;
+    held.swap(heldReportLines_);
     tg::Text failure;
     bool failed = false;
     auto guarded = [&] {
         try {
+            if (outputPane)
+                outputPane->appendLines(held);
             work();
         } catch (const std::exception& error) {
             failed = true;
@@ -78,6 +92,7 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
         guarded();
     else
         QMetaObject::invokeMethod(this, guarded, Qt::BlockingQueuedConnection);
+    lastHandover_ = std::chrono::steady_clock::now();
     if (failed)
         throw tg::Error(failure);
 }
@@ -94,10 +109,9 @@ void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
 }
 
 void GetInfoThread::appendReportLine(const tg::Text& line) {
-    onGuiThread([&] {
-        if (outputPane)
-            outputPane->appendLines({line});
-    });
+    heldReportLines_.push_back(line);
+    if (std::chrono::steady_clock::now() - lastHandover_ >= kReportInterval)
+        onGuiThread([] {});
 }
 
 void GetInfoThread::stepProgress() {

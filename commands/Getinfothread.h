@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThread>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -14,7 +15,7 @@ class QProgressBar;
 class TAbortDlg;
 
 namespace tg {
-class TextPane;
+class OutputPane;
 }
 
 // The body of a system-information run.
@@ -35,7 +36,7 @@ public:
     // Set by the starter before the dialog starts the worker.
     tg::Text commandArgs;
     tg::Text commandName;
-    tg::TextPane* outputPane = nullptr;
+    tg::OutputPane* outputPane = nullptr;
     QProgressBar* mainProgress = nullptr;
     QProgressBar* dialogProgress = nullptr;
     QPointer<TAbortDlg> dialog;
@@ -60,9 +61,11 @@ protected:
 
 private:
     void finishRun();
-    // Runs work on the GUI thread and returns when it is done there; an error raised there is
-    // raised again here.
+    // Runs work on the GUI thread, after adding the report lines held back, and returns when it
+    // is done there; an error raised there is raised again here.
     void onGuiThread(const std::function<void()>& work);
 
     tg::platform::WakeSignal wake_;
+    std::vector<tg::Text> heldReportLines_;
+    std::chrono::steady_clock::time_point lastHandover_{};
 };

@@ -17,7 +17,9 @@ public:
 
     // Adds lines at the end of the output pane and steps both progress bars once per line.
     virtual void deliverLines(std::vector<Text> lines) = 0;
-    // Adds one line at the end of the output pane without moving the bars.
+    // Adds one line at the end of the output pane without moving the bars. Lines that come in a
+    // flood may be held back briefly and added together, always before anything the next call
+    // changes.
     virtual void appendReportLine(const Text& line) = 0;
     // Steps the main window's bar, then the dialog's, each only while no abort is pending.
     virtual void stepProgress() = 0;
