@@ -1,5 +1,7 @@
 #include "text/LineIndex.h"
 
+#include "text/LargeBuffers.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -31,7 +33,7 @@ std::size_t columnsOf(TextView line) {
 }
 
 void LineIndex::reset(TextView text) {
-    starts_.assign(1, 0);
+    starts_ = std::vector<std::size_t>(1, 0); // and the room of a longer text goes
     indexed_ = 0;
     widest_ = 0;
     scan(text, 0);
@@ -75,6 +77,7 @@ void LineIndex::scan(TextView text, std::size_t from) {
             break;
         }
         widest_ = std::max(widest_, columnsOf(text.substr(starts_.back(), end - starts_.back())));
+        reserveGrowing(starts_, starts_.size() + 1);
         starts_.push_back(next);
         at = next;
     }

@@ -1,6 +1,7 @@
 #include "ui/OutputPane.h"
 
 #include "text/Codec.h"
+#include "text/LargeBuffers.h"
 #include "ui/QtText.h"
 
 #include <QAccessible>
@@ -343,8 +344,7 @@ void OutputPane::appendLines(const std::vector<Text>& lines) {
     std::size_t needed = own_.size();
     for (const Text& line : lines)
         needed += line.size() + 2;
-    if (needed > own_.capacity())
-        own_.reserve(std::max(needed, own_.capacity() * 2));
+    reserveGrowing(own_, needed);
     for (const Text& line : lines) {
         own_.append(line);
         own_.append("\r\n", 2);
