@@ -13,8 +13,9 @@
 
 namespace {
 
-// Report lines that come faster than this go to the pane together, as a command run's lines do;
-// the next progress step or the end of the run takes whatever is held.
+// The report's lines and progress steps that come faster than this go to the window together, in
+// their order, as a command run's lines do; a message box or the end of the run takes whatever is
+// held.
 constexpr auto kReportInterval = std::chrono::milliseconds(16);
 
 void stepBar(QProgressBar* bar, size_t steps) {
@@ -56,9 +57,9 @@ void GetInfoThread::run() {
     } catch (const std::exception&) {
         // The body shows its own failures; whatever ended it, finishRun still follows.
     }
-    // Lines held back reach the pane however the body ended.
+    // What was held back reaches the window however the body ended.
     try {
-        if (!heldReportLines_.empty())
+        if (!held_.empty())
             onGuiThread([] {});
     } catch (const std::exception&) {
     }
@@ -74,14 +75,27 @@ void GetInfoThread::finishRun() {
 }
 
 void GetInfoThread::onGuiThread(const std::function<void()>& work) {
-    std::vector<tg::Text> held;
-    held.swap(heldReportLines_);
+    std::vector<std::optional<tg::Text>> held;
+    held.swap(held_);
     tg::Text failure;
     bool failed = false;
     auto guarded = [&] {
         try {
-            if (outputPane)
-                outputPane->appendLines(held);
+            std::vector<tg::Text> lines;
+            auto addLines = [&] {
+                if (outputPane)
+                    outputPane->appendLines(lines);
+                lines.clear();
+            };
+            for (auto& item : held) {
+                if (item) {
+                    lines.push_back(std::move(*item));
+                } else {
+                    addLines();
+                    stepBars();
+                }
+            }
+            addLines();
             work();
         } catch (const std::exception& error) {
             failed = true;
@@ -108,20 +122,26 @@ void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
     });
 }
 
-void GetInfoThread::appendReportLine(const tg::Text& line) {
-    heldReportLines_.push_back(line);
+void GetInfoThread::hold(std::optional<tg::Text> line) {
+    held_.push_back(std::move(line));
     if (std::chrono::steady_clock::now() - lastHandover_ >= kReportInterval)
         onGuiThread([] {});
 }
 
+void GetInfoThread::appendReportLine(const tg::Text& line) {
+    hold(line);
+}
+
 void GetInfoThread::stepProgress() {
-    // An abort can arrive between the worker's look at the flag and this handover.
-    onGuiThread([&] {
-        if (!terminationRequested())
-            stepBar(mainProgress, 1);
-        if (!terminationRequested())
-            stepBar(dialogProgress, 1);
-    });
+    hold(std::nullopt);
+}
+
+void GetInfoThread::stepBars() {
+    // An abort can arrive between the worker's look at the flag and the step.
+    if (!terminationRequested())
+        stepBar(mainProgress, 1);
+    if (!terminationRequested())
+        stepBar(dialogProgress, 1);
 }
 
 void GetInfoThread::resetProgress() {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QProgressBar;
 class TAbortDlg;
@@ -61,11 +62,15 @@ protected:
 
 private:
     void finishRun();
-    // Runs work on the GUI thread, after adding the report lines held back, and returns when it
-    // is done there; an error raised there is raised again here.
+    // Runs work on the GUI thread, after what the report holds back, and returns when it is done
+    // there; an error raised there is raised again here.
     void onGuiThread(const std::function<void()>& work);
+    // Keeps a report line or progress step (no line) for the next handover, which comes at once
+    // when the last one is a while ago.
+    void hold(std::optional<tg::Text> line);
+    void stepBars(); // on the GUI thread
 
     tg::platform::WakeSignal wake_;
-    std::vector<tg::Text> heldReportLines_;
+    std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
 };

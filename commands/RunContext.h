@@ -17,11 +17,11 @@ public:
 
     // Adds lines at the end of the output pane and steps both progress bars once per line.
     virtual void deliverLines(std::vector<Text> lines) = 0;
-    // Adds one line at the end of the output pane without moving the bars. Lines that come in a
-    // flood may be held back briefly and added together, always before anything the next call
-    // changes.
+    // Adds one line at the end of the output pane without moving the bars.
     virtual void appendReportLine(const Text& line) = 0;
     // Steps the main window's bar, then the dialog's, each only while no abort is pending.
+    // Report lines and steps that come in a flood may be held back briefly and carried over
+    // together, in their order, before anything a later call changes.
     virtual void stepProgress() = 0;
     // Both bars back to 0.
     virtual void resetProgress() = 0;
