@@ -1,5 +1,6 @@
 #include "text/Codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -213,6 +214,12 @@ std::u16string cp932ToUtf16(TextView text) {
     return out;
 }
 
+std::size_t cp932ToUtf16(TextView text, char16_t* out) {
+    const std::u16string wide = cp932ToUtf16(text);
+    std::copy(wide.begin(), wide.end(), out);
+    return wide.size();
+}
+
 Text utf16ToCp932(std::u16string_view text) {
     Text out;
     out.reserve(text.size() * 2);
@@ -262,10 +269,9 @@ bool isCp932Pair(unsigned char lead, unsigned char trail) {
 
 #else
 
-std::u16string cp932ToUtf16(TextView text) {
+std::size_t cp932ToUtf16(TextView text, char16_t* out) {
     const auto& t = tables();
-    std::u16string out;
-    out.reserve(text.size());
+    char16_t* at = out;
     for (size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         char16_t u = t.single[c];
@@ -274,8 +280,14 @@ std::u16string cp932ToUtf16(TextView text) {
             if (u != kNoChar)
                 ++i;
         }
-        out += u == kNoChar ? u'?' : u;
+        *at++ = u == kNoChar ? u'?' : u;
     }
+    return static_cast<std::size_t>(at - out);
+}
+
+std::u16string cp932ToUtf16(TextView text) {
+    std::u16string out(text.size(), u'\0');
+    out.resize(cp932ToUtf16(text, out.data()));
     return out;
 }
 

@@ -10,6 +10,8 @@ namespace tg {
 // fails: each byte that does not start a valid character becomes '?' (or U+FFFD for UTF-8 input
 // that is not valid, which then becomes '?').
 std::u16string cp932ToUtf16(TextView text);
+// The same into out, which has room for text.size() units; returns the units written.
+std::size_t cp932ToUtf16(TextView text, char16_t* out);
 Text utf16ToCp932(std::u16string_view text);
 std::string cp932ToUtf8(TextView text);
 Text utf8ToCp932(std::string_view text);

@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace tg {
@@ -265,11 +267,28 @@ const std::vector<OutputPane::Walk>& OutputPane::checkpoints(std::size_t line) c
     if (checkpoints_.size() >= kCheckpointedLines)
         checkpoints_.clear();
     const TextView bytes = lineBytes(line);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
     std::vector<Walk> marks(1);
     Walk at;
-    while (at.byte < bytes.size()) {
-        at = next(bytes, at);
-        if (at.byte >= marks.back().byte + kLongLine)
+    while (at.byte < size) {
+        const std::size_t stop = std::min(size, at.byte + kLongLine);
+        while (at.byte < stop) {
+            // Eight bytes at a time while they are plain ASCII without a tab: the usual case.
+            if (stop - at.byte >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p + at.byte, 8);
+                const std::uint64_t tabs = word ^ 0x0909090909090909ULL;
+                const bool hasTab =
+                    ((tabs - 0x0101010101010101ULL) & ~tabs & 0x8080808080808080ULL) != 0;
+                if ((word & 0x8080808080808080ULL) == 0 && !hasTab) {
+                    at = {at.byte + 8, at.column + 8, at.unit + 8};
+                    continue;
+                }
+            }
+            at = next(bytes, at);
+        }
+        if (at.byte < size)
             marks.push_back(at);
     }
     return checkpoints_.emplace(line, std::move(marks)).first->second;
@@ -587,13 +606,16 @@ QString OutputPane::lineText(qsizetype line) const {
 
 QString OutputPane::textBetween(Spot from, Spot to) const {
     QString out;
+    // Every character is at least a byte and every line break too: room enough.
+    out.reserve(static_cast<qsizetype>(index_.lineStart(to.line) + to.byte -
+                                       index_.lineStart(from.line) - from.byte));
     for (std::size_t line = from.line; line <= to.line; ++line) {
         const TextView bytes = lineBytes(line);
         const std::size_t first = line == from.line ? from.byte : 0;
         const std::size_t last = line == to.line ? to.byte : bytes.size();
         if (line > from.line)
             out += QLatin1Char('\n');
-        out += toQString(bytes.substr(first, last - first));
+        appendQString(out, bytes.substr(first, last - first));
     }
     return out;
 }
