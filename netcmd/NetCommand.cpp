@@ -95,7 +95,7 @@ Lines netHelpLines(std::string_view topic) {
                 std::string(kSubcommands[i].name) + (i + 1 < kSubcommands.size() ? " | " : " ]");
         out.push_back(list);
         out.push_back("");
-        out.push_back("このコンピューター (Linux) で答えられるもの:");
+        out.push_back("サブコマンド (このコンピューター (Linux) で使えないものには印があります):");
         for (const auto& s : kSubcommands)
             out.push_back("  " + padRight(s.name, 12) + (s.here ? "" : "(Linux にはありません) ") +
                           s.purpose);
