@@ -5,6 +5,8 @@
 #include "app/Application.h"
 #include "app/Shell.h"
 #include "app/Splash.h"
+#include "app/WindowSettings.h"
+#include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
@@ -21,6 +23,7 @@
 
 #include <fstream>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -313,15 +316,26 @@ void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
 void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
     ScriptedDialogs dialogs;
     Thrower thrower;
-    thrower.raise = [] { throw tg::Error("\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C"); };
-    QEvent first(Thrower::kThrow);
-    QApplication::sendEvent(&thrower, &first);
-    thrower.raise = [] { throw std::runtime_error("not shown"); };
-    QEvent second(Thrower::kThrow);
-    QApplication::sendEvent(&thrower, &second);
-    QCOMPARE(thrower.handled, 2);
-    QCOMPARE(dialogs.errors,
-             (std::vector<tg::Text>{"\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", ""}));
+    auto raise = [&](std::function<void()> how) {
+        thrower.raise = std::move(how);
+        QEvent event(Thrower::kThrow);
+        QApplication::sendEvent(&thrower, &event);
+    };
+    raise([] { throw tg::Error("\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C"); });
+    // Whatever comes without a text of its own gets one: no box is empty.
+    raise([] { throw tg::Error(""); });
+    raise([] { throw std::runtime_error("detail"); });
+    raise([] { throw std::bad_alloc(); });
+    raise([] { throw 42; });
+    QCOMPARE(thrower.handled, 5);
+    const tg::Text unexpected =
+        tg::utf8ToCp932("予期しないエラーが起きたため、操作を終えられませんでした。");
+    QCOMPARE(
+        dialogs.errors,
+        (std::vector<tg::Text>{
+            "\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", unexpected,
+            unexpected + tg::utf8ToCp932("\n（detail）"),
+            tg::utf8ToCp932("メモリが足りないため、操作を終えられませんでした。"), unexpected}));
 
     // An action handler run from a key press, the road a user's command takes.
     MainWindowDriver form(installedAs(file("tginfo.exe")));
@@ -335,7 +349,7 @@ void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
     QTest::keyClick(&form.form(), Qt::Key_F9);
     QCOMPARE(dialogs.errors.back(), tg::Text("list index"));
     QTest::keyClick(&form.form(), Qt::Key_F9);
-    QCOMPARE(dialogs.errors.size(), size_t(4));
+    QCOMPARE(dialogs.errors.size(), size_t(7));
 }
 
 int main(int argc, char* argv[]) {

@@ -343,10 +343,37 @@ private slots:
         writeFile(source, bytes);
         const long before = statusKb("VmRSS:");
 
+        // The window answers while the file is read: a timer keeps ticking, and what would touch
+        // the document waits, disabled, behind a note in the status bar.
+        QTimer ticker;
+        int ticks = 0;
+        bool waitedDisabled = true;
+        QString note;
+        auto last = Clock::now();
+        double longestPause = 0;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            ++ticks;
+            longestPause = std::max(longestPause, secondsSince(last));
+            last = Clock::now();
+            waitedDisabled = waitedDisabled && !form->action("FileOpen1")->isEnabled() &&
+                             !form->action("FileSave1")->isEnabled() &&
+                             !form->control<QPushButton>("Button_Update")->isEnabled();
+            note = form->statusText();
+        });
+        const QString statusBefore = form->statusText();
         auto start = Clock::now();
+        ticker.start(10);
+        last = Clock::now();
         form->form().FileOpen1Accept(tg::fromNativePath(source));
+        ticker.stop();
         const double openTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
+        QVERIFY(ticks > 0);
+        QVERIFY(waitedDisabled);
+        QVERIFY2(note.startsWith(QStringLiteral("読み込み中: big.txt")), qPrintable(note));
+        QVERIFY(form->action("FileOpen1")->isEnabled());
+        QVERIFY(form->control<QPushButton>("Button_Update")->isEnabled());
+        QCOMPARE(form->statusText(), statusBefore);
         for (size_t k = 1; k < labels.size(); ++k)
             QVERIFY(form->form().getViewText()[k] == texts[k]);
 
