@@ -100,7 +100,8 @@ private slots:
 
     void firstStartUsesTheDesignPlaceAndWritesItAtClose();
     void missingValuesTakeTheirDefaults();
-    void savedPlaceIsRestoredAsItIs();
+    void placeOnAScreenIsRestoredAsItIsAnyOtherIsFitted();
+    void fittingWorksOnEveryScreen();
     void settingsFileFollowsTheExecutableName();
     void brokenOrUnwritableSettingsNeverStopTheProgram();
 
@@ -156,14 +157,14 @@ void ShellTest::missingValuesTakeTheirDefaults() {
     QCOMPARE(empty->frameGeometry(), QRect(0, 0, 600, 400));
 }
 
-void ShellTest::savedPlaceIsRestoredAsItIs() {
-    // Far off the screen, and in another letter case: placed there all the same.
+void ShellTest::placeOnAScreenIsRestoredAsItIsAnyOtherIsFitted() {
+    // On the screen, in another letter case: placed exactly there.
     writeFile(file("tginfo.INI"),
-              "[position]\r\nwidth=650\r\nheight=450\r\ntop=-3000\r\nleft=5000\r\n");
+              "[position]\r\nwidth=650\r\nheight=450\r\ntop=30\r\nleft=100\r\n");
     QRect outer;
     {
         MainWindowDriver form(installedAs(file("tginfo.exe")));
-        QCOMPARE(form->frameGeometry(), QRect(5000, -3000, 650, 450));
+        QCOMPARE(form->frameGeometry(), QRect(100, 30, 650, 450));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
         form->move(40, 30);
@@ -178,8 +179,40 @@ void ShellTest::savedPlaceIsRestoredAsItIs() {
     again->show();
     QVERIFY(QTest::qWaitForWindowExposed(&again.form()));
     QTRY_COMPARE(again->frameGeometry(), outer);
+
+    // Off every screen, or larger than the screen: moved and shrunk onto it.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const std::vector<std::pair<std::string, QRect>> places{
+        {"TOP=-3000\r\nLEFT=5000\r\nHEIGHT=450\r\nWIDTH=650",
+         QRect(screen.right() + 1 - 650, screen.top(), 650, 450)},
+        {"TOP=2147483647\r\nLEFT=-2147483648\r\nHEIGHT=450\r\nWIDTH=650",
+         QRect(screen.left(), screen.bottom() + 1 - 450, 650, 450)},
+        {"TOP=10\r\nLEFT=20\r\nHEIGHT=100000\r\nWIDTH=100000", screen}};
+    for (const auto& [place, fitted] : places) {
+        writeFile(file("far.INI"), "[POSITION]\r\n" + place + "\r\n");
+        MainWindowDriver far(installedAs(file("far.exe")));
+        QCOMPARE(far->frameGeometry(), fitted);
+    }
 }
 
+// Two screens side by side, the second one smaller and lower, as a laptop beside a monitor.
+void ShellTest::fittingWorksOnEveryScreen() {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, 200, 1280, 760)};
+    auto fit = [&](int left, int top, int width, int height) {
+        tg::FramePlacement placed = tg::fitOnScreens({top, left, height, width}, screens);
+        return QRect(placed.left, placed.top, placed.width, placed.height);
+    };
+    // On either screen, across both, or partly off one with its top edge showing: kept.
+    QCOMPARE(fit(2000, 300, 708, 480), QRect(2000, 300, 708, 480));
+    QCOMPARE(fit(1500, 250, 708, 480), QRect(1500, 250, 708, 480));
+    QCOMPARE(fit(-300, 500, 708, 480), QRect(-300, 500, 708, 480));
+    // Where the second screen was before it was taken away: onto the nearest one.
+    QCOMPARE(fit(3400, 300, 708, 480), QRect(2492, 300, 708, 480));
+    // Above the second screen, beside the first: the top edge would be out of reach.
+    QCOMPARE(fit(2000, 10, 708, 480), QRect(2000, 200, 708, 480));
+    // Larger than the screen it is most on: the size of that screen.
+    QCOMPARE(fit(1930, 210, 1900, 1000), QRect(1920, 200, 1280, 760));
+}
 void ShellTest::settingsFileFollowsTheExecutableName() {
     // A renamed executable, its name beyond ASCII, names its settings file.
     const std::filesystem::path renamed = file(QStringLiteral("\u8868.exe"));
