@@ -189,9 +189,12 @@ std::optional<tg::DocumentSections> TMainForm::readDocument(const Text& path) {
 
         const QString name = tg::toQString(tg::extractFileName(path));
         auto showProgress = [&] {
-            StatusPanel->setText(QStringLiteral("読み込み中: %1  %2 / %3")
-                                     .arg(name, tg::toQString(tg::sizeText(read.bytesRead())),
-                                          tg::toQString(tg::sizeText(read.fileSize()))));
+            std::uint64_t done = read.bytesRead(), size = read.fileSize();
+            QString amount = tg::toQString(tg::sizeText(done));
+            // Some files tell no size, or grow while they are read.
+            if (size >= done && size > 0)
+                amount += QStringLiteral(" / ") + tg::toQString(tg::sizeText(size));
+            StatusPanel->setText(QStringLiteral("読み込み中: %1  %2").arg(name, amount));
         };
         showProgress();
         QEventLoop loop;

@@ -4,6 +4,7 @@
 #include "text/Error.h"
 #include "text/FileName.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -76,22 +77,27 @@ private:
     int fd_;
 };
 
+// The next block to read: within the room made for the file's size while there is any, so that
+// the buffer is not moved for its last block.
+size_t blockSize(const Text& bytes, size_t used, std::uint64_t limit) {
+    size_t room = bytes.capacity() - used;
+    auto block = std::min<std::uint64_t>({kChunk, limit + 1 - used, room > 0 ? room : kChunk});
+    return static_cast<size_t>(block);
+}
+
 Text readOpened(int fd, const fs::path& path, std::uint64_t size, std::uint64_t limit,
                 ReadProgress* progress) {
     Text bytes;
+    // Room for one byte more than the size, to see the end; the file may still grow, up to the
+    // limit and one byte more. Each block is made just before it is read, so that the progress
+    // follows the reading.
+    bytes.reserve(static_cast<size_t>(size) + 1);
     size_t used = 0;
-    bytes.resize(static_cast<size_t>(size) + 1);
     for (;;) {
         if (progress && progress->cancel.load(std::memory_order_relaxed))
             fail("ファイルを読み込めません", path, {FileProblem::Cancelled, {}});
-        if (used == bytes.size()) {
-            // The file grew since it was opened; it may grow up to the limit and one byte more.
-            size_t grown = static_cast<size_t>(std::min<std::uint64_t>(used + kChunk, limit + 1));
-            if (grown <= used)
-                fail("ファイルを読み込めません", path, tooLarge(used, limit));
-            bytes.resize(grown);
-        }
-        size_t want = std::min(kChunk, bytes.size() - used);
+        size_t want = blockSize(bytes, used, limit);
+        bytes.resize(used + want);
         ssize_t got = ::read(fd, bytes.data() + used, want);
         if (got < 0) {
             if (errno == EINTR)

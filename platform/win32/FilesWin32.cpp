@@ -99,19 +99,16 @@ Text readRegularFile(const fs::path& path, std::uint64_t limit, ReadProgress* pr
             progress->total.store(total, std::memory_order_relaxed);
 
         Text bytes;
+        // As on POSIX systems: each block is made just before it is read.
+        bytes.reserve(static_cast<size_t>(total) + 1);
         size_t used = 0;
-        bytes.resize(static_cast<size_t>(total) + 1);
         for (;;) {
             if (progress && progress->cancel.load(std::memory_order_relaxed))
                 fail(readAction, path, {FileProblem::Cancelled, {}});
-            if (used == bytes.size()) {
-                size_t grown =
-                    static_cast<size_t>(std::min<std::uint64_t>(used + kChunk, limit + 1));
-                if (grown <= used)
-                    fail(readAction, path, tooLarge(used, limit));
-                bytes.resize(grown);
-            }
-            DWORD want = static_cast<DWORD>(std::min<size_t>(kChunk, bytes.size() - used));
+            size_t room = bytes.capacity() - used;
+            DWORD want = static_cast<DWORD>(
+                std::min<std::uint64_t>({kChunk, limit + 1 - used, room > 0 ? room : kChunk}));
+            bytes.resize(used + want);
             DWORD got = 0;
             if (!ReadFile(file.get(), bytes.data() + used, want, &got, nullptr))
                 failWithLastError(readAction, path);
