@@ -7,6 +7,7 @@
 #include "text/StringList.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tg {
 
@@ -18,15 +19,38 @@ struct Line {
     size_t next;
 };
 
-Line lineAt(TextView bytes, size_t at) {
-    size_t end = at;
-    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-        ++end;
-    size_t next = end < bytes.size() ? end + 1 : end;
-    if (end < bytes.size() && bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n')
-        ++next;
-    return {end, next};
-}
+// Walks the file line by line. The next CR and the next LF are each found once with memchr and
+// kept until the walk passes them, so a long run of lines costs one pass whatever their ends.
+class Lines {
+public:
+    explicit Lines(TextView bytes) : bytes_(bytes) {}
+
+    Line at(size_t start) {
+        size_t end = std::min(following('\r', cr_, start), following('\n', lf_, start));
+        size_t next = end < bytes_.size() ? end + 1 : end;
+        if (end < bytes_.size() && bytes_[end] == '\r' && next < bytes_.size() &&
+            bytes_[next] == '\n')
+            ++next;
+        return {end, next};
+    }
+
+private:
+    size_t following(char c, size_t& cached, size_t start) {
+        if (cached != kUnknown && cached >= start)
+            return cached;
+        const void* found = start < bytes_.size()
+                                ? std::memchr(bytes_.data() + start, c, bytes_.size() - start)
+                                : nullptr;
+        cached = found ? static_cast<size_t>(static_cast<const char*>(found) - bytes_.data())
+                       : bytes_.size();
+        return cached;
+    }
+
+    static constexpr size_t kUnknown = static_cast<size_t>(-1);
+    TextView bytes_;
+    size_t cr_ = kUnknown;
+    size_t lf_ = kUnknown;
+};
 
 // Where each view's section starts: the line after the first line equal to its label. One pass,
 // which ends as soon as every label has been seen.
@@ -36,8 +60,9 @@ std::vector<std::optional<size_t>> sectionStarts(TextView bytes, const std::vect
     for (const Text& label : labels)
         longest = std::max(longest, label.size());
     size_t unseen = labels.size();
+    Lines lines(bytes);
     for (size_t at = 0; at < bytes.size() && unseen > 0;) {
-        Line line = lineAt(bytes, at);
+        Line line = lines.at(at);
         if (line.end - at <= longest) {
             TextView text = bytes.substr(at, line.end - at);
             for (size_t k = 0; k < labels.size(); ++k) {
@@ -52,11 +77,28 @@ std::vector<std::optional<size_t>> sectionStarts(TextView bytes, const std::vect
     return starts;
 }
 
+// A section's lines, from its start to the end of its last line.
 struct Section {
     size_t start = 0;
-    size_t lines = 0;
+    size_t end = 0;
     size_t size = 0; // of the text the lines make, joined with LF
 };
+
+// The lines of bytes joined with LF: every line end, of whichever kind, becomes one LF.
+Text joinedWithLf(TextView bytes, size_t size) {
+    Text text;
+    text.reserve(size);
+    while (!bytes.empty()) {
+        size_t cr = bytes.find('\r');
+        text.append(bytes.substr(0, cr));
+        if (cr == TextView::npos)
+            break;
+        text += '\n';
+        size_t skip = cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
+        bytes.remove_prefix(skip);
+    }
+    return text;
+}
 
 } // namespace
 
@@ -96,17 +138,18 @@ DocumentSections readDocumentSections(TextView bytes, const std::vector<Text>& l
     for (size_t k = 0; k < labels.size(); ++k) {
         if (!starts[k])
             continue;
-        Section section{*starts[k]};
+        Section section{*starts[k], *starts[k], 0};
+        Lines lines(bytes);
         size_t at = section.start;
         bool closed = false;
         while (at < bytes.size()) {
-            Line line = lineAt(bytes, at);
+            Line line = lines.at(at);
             if (bytes.substr(at, line.end - at) == separator) {
                 closed = true;
                 break;
             }
-            section.size += (section.lines > 0 ? 1 : 0) + (line.end - at);
-            ++section.lines;
+            section.size += (at > section.start ? 1 : 0) + (line.end - at);
+            section.end = line.end;
             at = line.next;
         }
         if (!closed) {
@@ -127,17 +170,9 @@ DocumentSections readDocumentSections(TextView bytes, const std::vector<Text>& l
     for (size_t k = 0; k < labels.size(); ++k) {
         if (!sections[k])
             continue;
-        Text text;
-        text.reserve(sections[k]->size);
-        size_t at = sections[k]->start;
-        for (size_t i = 0; i < sections[k]->lines; ++i) {
-            Line line = lineAt(bytes, at);
-            if (i > 0)
-                text += '\n';
-            text.append(bytes.substr(at, line.end - at));
-            at = line.next;
-        }
-        texts[k] = std::move(text);
+        const Section& section = *sections[k];
+        texts[k] =
+            joinedWithLf(bytes.substr(section.start, section.end - section.start), section.size);
     }
     return texts;
 }
