@@ -3,15 +3,41 @@
 #include "app/AppIcons.h"
 #include "text/Error.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/Style.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QThread>
+#include <QTranslator>
 
 namespace tg {
+
+bool installJapaneseTranslation(QCoreApplication& application) {
+    auto* qt = new QTranslator(&application);
+    // Beside the executable first: the Windows zip carries its own copy there.
+    const QString folders[] = {QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString& folder : folders) {
+        if (qt->load(QStringLiteral("qtbase_ja"), folder)) {
+            QCoreApplication::installTranslator(qt);
+            return true;
+        }
+    }
+    delete qt;
+    return false;
+}
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
     setApplicationVersion(QStringLiteral("2.0.0"));
     setWindowIcon(programIcon());
+    // The look and the language are the same on every system, whatever its desktop or locale.
+    setStyle(newApplicationStyle());
+    useApplicationFonts();
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    installJapaneseTranslation(*this);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

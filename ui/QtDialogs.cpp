@@ -1,12 +1,11 @@
 #include "ui/Dialogs.h"
 
+#include "ui/PrinterSetupDialog.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -80,15 +79,7 @@ public:
     }
 
     bool printerSetup(QWidget* owner, QPrinter& printer) override {
-        // Used to choose the printer, not to print: no page range, and no "Print" button.
-        QPrintDialog dialog(&printer, owner);
-        dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
-                          QAbstractPrintDialog::PrintShowPageSize);
-        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-                ok->setText(QStringLiteral("OK"));
-        }
+        PrinterSetupDialog dialog(printer, owner);
         return dialog.exec() == QDialog::Accepted;
     }
 
