@@ -13,7 +13,27 @@
 
 namespace tg {
 
+namespace {
+
+// Qt 6 asks for the file dialog's kinds of entry ("Folder", "Drive", …) under a context of their
+// own, which its Japanese translation still has under the file dialog's.
+class FileKindTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return {};
+        const QString text = QCoreApplication::translate("QFileDialog", source, disambiguation, n);
+        return text == QLatin1String(source) ? QString() : text;
+    }
+};
+
+} // namespace
+
 bool installJapaneseTranslation(QCoreApplication& application) {
+    QCoreApplication::installTranslator(new FileKindTranslator(&application));
     auto* qt = new QTranslator(&application);
     // Beside the executable first: the Windows zip carries its own copy there.
     const QString folders[] = {QCoreApplication::applicationDirPath() +

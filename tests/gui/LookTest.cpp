@@ -8,6 +8,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -26,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -35,7 +38,7 @@ using tg::test::MainWindowDriver;
 namespace {
 
 // What a user reads in a window: captions, labels, titles, tool tips, column heads, and the
-// entries of its actions (its tool bars and context menus).
+// entries of its actions (its tool bars and context menus) and of its file list.
 QStringList textsOf(QWidget* window) {
     QStringList texts{window->windowTitle()};
     QList<QWidget*> widgets = window->findChildren<QWidget*>();
@@ -53,6 +56,12 @@ QStringList textsOf(QWidget* window) {
         if (auto* header = qobject_cast<QHeaderView*>(w); header && header->model()) {
             for (int i = 0; i < header->count(); ++i)
                 texts << header->model()->headerData(i, header->orientation()).toString();
+        } else if (auto* view = qobject_cast<QTreeView*>(w); view && view->model()) {
+            const QAbstractItemModel* model = view->model();
+            for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                for (int column = 0; column < model->columnCount(view->rootIndex()); ++column)
+                    texts << model->index(row, column, view->rootIndex()).data().toString();
+            }
         }
     }
     for (QAction* a : window->findChildren<QAction*>())
@@ -88,13 +97,21 @@ private slots:
 };
 
 void LookTest::qtDialogsAndMenusSpeakJapanese() {
+    // The open dialog on a folder that holds a folder and a file: their kinds, sizes and dates too.
     QTemporaryDir dir;
-    QFileDialog open(nullptr, QString(), dir.path());
-    open.setOption(QFileDialog::DontUseNativeDialog);
-    open.setAcceptMode(QFileDialog::AcceptOpen);
-    QFileDialog save(nullptr, QString(), dir.path());
-    save.setOption(QFileDialog::DontUseNativeDialog);
-    save.setAcceptMode(QFileDialog::AcceptSave);
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("資料")));
+    QFile(dir.filePath(QStringLiteral("メモ.txt"))).open(QIODevice::WriteOnly);
+    QStringList openTexts;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QTRY_COMPARE(dialog->findChild<QTreeView*>()->model()->rowCount(
+                         dialog->findChild<QTreeView*>()->rootIndex()),
+                     2);
+        openTexts = textsOf(dialog);
+        dialog->close();
+    });
+    tg::dialogs().getOpenFileName(
+        nullptr, {"\x83\x65\x83\x4C\x83\x58\x83\x67|*.txt", "*.txt", tg::fromQString(dir.path())});
     QPrinter printer;
     QPrintPreviewDialog preview(&printer);
     QPrintDialog print(&printer); // from the preview's print button
@@ -112,12 +129,12 @@ void LookTest::qtDialogsAndMenusSpeakJapanese() {
         QApplication::activeModalWidget()->close();
     });
     tg::dialogs().printerSetup(nullptr, setupPrinter);
-    QStringList found = english(setupTexts);
-    for (QWidget* window : std::initializer_list<QWidget*>{
-             &open, &save, &preview, &print, &question, editMenu.get(), paneMenu.get()})
+    QVERIFY(openTexts.contains(QStringLiteral("フォルダ")));
+    QStringList found = english(setupTexts) + english(openTexts);
+    for (QWidget* window : std::initializer_list<QWidget*>{&preview, &print, &question,
+                                                           editMenu.get(), paneMenu.get()})
         found += english(textsOf(window));
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(" | "))));
-    QCOMPARE(save.windowTitle(), QStringLiteral("名前を付けて保存"));
 }
 
 void LookTest::oneFontForEveryWindow() {
