@@ -39,10 +39,13 @@ bool installJapaneseTranslation(QCoreApplication& application) {
     const QString folders[] = {QCoreApplication::applicationDirPath() +
                                    QStringLiteral("/translations"),
                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    // qt_ja is what windeployqt writes: Qt's modules' translations in one file.
     for (const QString& folder : folders) {
-        if (qt->load(QStringLiteral("qtbase_ja"), folder)) {
-            QCoreApplication::installTranslator(qt);
-            return true;
+        for (const QString& name : {QStringLiteral("qtbase_ja"), QStringLiteral("qt_ja")}) {
+            if (qt->load(name, folder)) {
+                QCoreApplication::installTranslator(qt);
+                return true;
+            }
         }
     }
     delete qt;
