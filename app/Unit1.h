@@ -10,6 +10,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -125,6 +126,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Building the window (Unit1.cpp) and its actions, menus and tool bar (ActionTable.cpp).
@@ -152,6 +154,8 @@ private:
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void followCopyTarget();
+    void updateCopyEnabled();
 
     // Members named as the rest of the program refers to them.
     std::vector<tg::Text> viewLabels;
@@ -206,6 +210,7 @@ private:
     QAction* Dummy = nullptr;
     std::vector<QAction*> viewMenuActions;
 
+    std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
     int tabStyle_ = 0;                    // 0 tabs, 1 buttons, 2 flat buttons
