@@ -73,7 +73,8 @@ void TMainForm::FileNew1Execute() {
     if (!askToSaveChanges())
         return;
     RichEdit_Output->clearText();
-    viewText = viewDefaultText;
+    // A fresh vector, so that the views' old texts give back their memory.
+    viewText = std::vector<Text>(viewDefaultText);
     RichEdit_Output->showText(viewText.front());
     modified = false;
     documentName = defaultDocumentName;

@@ -333,20 +333,22 @@ QString OutputPane::converted(std::size_t line, std::size_t fromByte, std::size_
     return toQString(lineBytes(line).substr(fromByte, toByte - fromByte));
 }
 
+// Assigning to a string keeps the room it had: a text the pane lets go of is swapped out, so that
+// the memory of a million lines goes with it.
 void OutputPane::setText(Text text) {
-    own_ = std::move(text);
+    own_.swap(text);
     text_ = &own_;
     reset();
 }
 
 void OutputPane::showText(const Text& text) {
     text_ = &text;
-    own_ = Text();
+    Text().swap(own_);
     reset();
 }
 
 void OutputPane::clearText() {
-    own_ = Text();
+    Text().swap(own_);
     text_ = &own_;
     reset();
 }
@@ -385,8 +387,8 @@ void OutputPane::moveTextTo(Text& target) {
     if (text_ == &target)
         return;
     if (text_ == &own_) {
-        target = std::move(own_);
-        own_ = Text();
+        target.swap(own_);
+        Text().swap(own_);
     } else {
         target = *text_;
     }
