@@ -173,17 +173,6 @@ TEST(SystemReport, CompleteReportWithTwoAdapters) {
     EXPECT_EQ(l[2].substr(0, 13), "OS \x90\xbb\x91\xa2\x8c\xb3\x81\x46\t\t");
     EXPECT_EQ(l[15 + 8],
               "\xc3\xde\xcc\xab\xd9\xc4IP\xb9\xde\xb0\xc4\xb3\xaa\xb2\x81\x46\t192.168.1.1");
-
-    std::vector<std::string> queries;
-    for (const auto& c : r.source.calls) {
-        if (c.rfind("query ", 0) == 0)
-            queries.push_back(c.substr(6));
-    }
-    EXPECT_EQ(queries, (std::vector<std::string>{kQueryBios, kQueryProcessor, kQueryComputerSystem,
-                                                 kQueryOperatingSystem, kQueryNetworkAdapter,
-                                                 kQueryAdapterConfiguration}));
-    EXPECT_EQ(r.source.calls.front(), "open");
-    EXPECT_EQ(r.source.calls[1], "connect");
 }
 
 TEST(SystemReport, MissingValues) {
@@ -203,28 +192,19 @@ TEST(SystemReport, MissingValues) {
     r.values.computerName.reset();
     r.values.windowsFolder.reset();
 
-    auto lines = r.build();
-    ASSERT_EQ(lines.size(), 15 + 10 + 9 + 1);
-    EXPECT_EQ(lines[0], "OS名:\t\t\t");
-    EXPECT_EQ(lines[1], "OSバージョン：\t\t6.1.7601 ");
-    EXPECT_EQ(lines[3], "");
-    EXPECT_EQ(lines[9], "");
-    for (int i : {2, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14})
-        EXPECT_EQ(lines[i], kFixedSection[i]) << i;
-    EXPECT_EQ(lines[15 + 10 + 7], "DHCP有効：\t\t有効");
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 15, lines.begin() + 25),
-              (std::vector<std::string>{
-                  kDash,
-                  "名前：\t\t\t",
-                  "アダプタの種類：\t情報なし",
-                  "サービス名：\t\t情報なし",
-                  "IPアドレス：\t\t情報なし",
-                  "IPサブネット：\t\t255.255.255.0",
-                  "IPサブネット：\t\t64",
-                  "ﾃﾞﾌｫﾙﾄIPｹﾞｰﾄｳｪｲ：\t192.168.1.1",
-                  "DHCP有効：\t\t無効",
-                  "MACアドレス：\t\t情報なし",
-              }));
+    auto expected = concat({kFixedSection, kFirstBlock, kSecondBlock, {kDash}});
+    expected[0] = "OS名:\t\t\t";
+    expected[1] = "OSバージョン：\t\t6.1.7601 ";
+    expected[3] = expected[9] = "";
+    expected.erase(expected.begin() + 15 + 5); // one address line fewer
+    expected[15 + 1] = "名前：\t\t\t";
+    expected[15 + 2] = "アダプタの種類：\t情報なし";
+    expected[15 + 3] = "サービス名：\t\t情報なし";
+    expected[15 + 4] = "IPアドレス：\t\t情報なし";
+    expected[15 + 8] = "DHCP有効：\t\t無効";
+    expected[15 + 9] = "MACアドレス：\t\t情報なし";
+    expected[15 + 10 + 7] = "DHCP有効：\t\t有効";
+    EXPECT_EQ(r.build(), expected);
 }
 
 TEST(SystemReport, AdaptersEndWithEitherSet) {
@@ -272,7 +252,7 @@ TEST(SystemReport, LongValuesAreCutWithoutSplittingACharacter) {
 }
 
 // Each early end, by a failure or an abort: the pane holds the start of the complete report, the
-// bars went so far, and there is no closing line, reset or box.
+// bars went so far (which pins the queries' order), and there is no closing line, reset or box.
 struct EarlyEnd {
     const char* name;
     std::function<void(Report&)> script;
