@@ -91,6 +91,9 @@ const ActionRow kActions[] = {
      ViewMenu, false, 4, 2, Start::Unchecked},
     {"ShowCommandHelp", "コマンドヘルプを表示(&H)", "コマンドヘルプを表示", kNoKey,
      "コマンドヘルプを表示(&X)", ActionIcon::CommandHelp, ViewMenu, true, 5, 1, Start::Checked},
+    {"ViewLatency1", "応答時間グラフ(&G)",
+     "応答時間グラフ|ping と tracert の応答時間をグラフで表示する", kNoKey, nullptr, kNoIcon,
+     ViewMenu, false, 0, 0, Start::Unchecked},
     // The Tools menu's placeholder, replaced by one entry per view at start-up.
     {"Dummy", "&Dummy", "", kNoKey, nullptr, kNoIcon, ToolsMenu, false, 0, 0, Start::Shown},
     {"actHelp", "ヘルプ(&H)...", "ヘルプ", Qt::Key_F1, nullptr, ActionIcon::Help, HelpMenu, false,
@@ -123,6 +126,7 @@ void TMainForm::bindActions() {
         {"TabView", &TMainForm::TabViewExecute},
         {"TreeView", &TMainForm::TreeViewExecute},
         {"ShowCommandHelp", &TMainForm::ShowCommandHelpExecute},
+        {"ViewLatency1", &TMainForm::ViewLatency1Execute},
         {"actHelp", &TMainForm::actHelpExecute},
         {"HelpAbout", &TMainForm::HelpAboutExecute},
     };
@@ -166,6 +170,7 @@ void TMainForm::createActions() {
     TabView = action("TabView");
     TreeView = action("TreeView");
     ShowCommandHelp = action("ShowCommandHelp");
+    ViewLatency1 = action("ViewLatency1");
     Dummy = action("Dummy");
     for (size_t i = 0; i < historyActions.size(); ++i)
         historyActions[i] = action(("History" + std::to_string(i + 1)).c_str());

@@ -1,10 +1,12 @@
 // The run button: the run request, the two run starters and the button's status texts.
 
 #include "app/Application.h"
+#include "app/RecentInputs.h"
 #include "app/Unit1.h"
 #include "commands/AbortDlg.h"
 #include "commands/CommandLine.h"
 #include "commands/Getinfothread.h"
+#include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "text/Codec.h"
 #include "ui/Dialogs.h"
@@ -80,6 +82,10 @@ void TMainForm::Button_UpdateClick() {
     const int slot = tg::slotOfView(view, isNT);
     if (!checkTarget(slot))
         return;
+    const tg::RunInputs inputs{
+        tg::fromQString(cmbOption->currentText()), tg::fromQString(Edit_option2->text()),
+        tg::fromQString(Edit_target->text()), tg::fromQString(Edit_option->text())};
+    recentInputs->remember(slot, inputs, optionList, *iniFile);
 
     Button_Update->setEnabled(false);
     // The button comes back even when starting the run fails.
@@ -89,12 +95,10 @@ void TMainForm::Button_UpdateClick() {
     } enableAgain{Button_Update};
 
     RichEdit_Output->clearText();
+    Chart_latency->startRun(tg::latencyKindOf(slot));
     if (slot == 0) {
         runSystemInfo();
     } else {
-        tg::RunInputs inputs{
-            tg::fromQString(cmbOption->currentText()), tg::fromQString(Edit_option2->text()),
-            tg::fromQString(Edit_target->text()), tg::fromQString(Edit_option->text())};
         tg::CommandParts command = tg::commandFor(slot, inputs);
         runCommand(command.word, command.args);
     }
@@ -122,6 +126,9 @@ void TMainForm::runCommand(tg::Text commandName, tg::Text commandArgs) {
 
 void TMainForm::runWorker(GetInfoThread* worker) {
     worker->outputPane = RichEdit_Output;
+    worker->linesShown = [chart = Chart_latency](const std::vector<tg::Text>& lines) {
+        chart->addLines(lines);
+    };
     worker->mainProgress = ProgressBar1;
     TAbortDlg dialog(this, worker); // starts the worker, which frees itself after the run
     dialog.exec();

@@ -2,7 +2,9 @@
 
 #include "app/AppIcons.h"
 #include "app/Application.h"
+#include "app/RecentInputs.h"
 #include "app/WindowSettings.h"
+#include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
@@ -68,6 +70,10 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
         iniPath = tg::settingsFilePath(executablePath, tg::platform::userSettingsFolder());
     iniFile = std::make_unique<tg::IniFile>(iniPath);
     refreshHistoryActions();
+    recentInputs = std::make_unique<tg::RecentInputs>(Edit_target, cmbOption, Edit_option2);
+    recentInputs->load(*iniFile);
+    if (iniFile->readInteger(kLatencySection, kLatencyKey, 0) != 0)
+        ViewLatency1Execute();
 
     // The design place and size (top, left, height, width) unless the settings keep another.
     tg::restorePosition(*this, *iniFile, {132, 343, 480, 708});
@@ -187,7 +193,13 @@ void TMainForm::createWorkArea() {
     Splitter2->setChildrenCollapsible(false);
     page->addWidget(Splitter2, 1);
 
-    RichEdit_Output = new tg::TextPane(Splitter2);
+    // The latency chart, when shown, takes its room below the output pane, which otherwise keeps
+    // the place it has.
+    Splitter_latency = new QSplitter(Qt::Vertical, Splitter2);
+    Splitter_latency->setObjectName(QStringLiteral("Splitter_latency"));
+    Splitter_latency->setHandleWidth(3);
+    Splitter_latency->setChildrenCollapsible(false);
+    RichEdit_Output = new tg::TextPane(Splitter_latency);
     RichEdit_Output->setObjectName(QStringLiteral("RichEdit_Output"));
     RichEdit_Output->setFont(tg::fixedFont());
     RichEdit_Output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -198,6 +210,12 @@ void TMainForm::createWorkArea() {
         menu.addActions({EditCopy1, EditSelectAll1});
         menu.exec(RichEdit_Output->mapToGlobal(at));
     });
+
+    Chart_latency = new tg::LatencyChart(Splitter_latency);
+    Chart_latency->setObjectName(QStringLiteral("Chart_latency"));
+    Chart_latency->hide();
+    Splitter_latency->setStretchFactor(0, 1);
+    Splitter_latency->setStretchFactor(1, 0);
 
     Panel_Commandhelp = new QFrame(Splitter2);
     Panel_Commandhelp->setObjectName(QStringLiteral("Panel_Commandhelp"));

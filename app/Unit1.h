@@ -33,6 +33,8 @@ class GetInfoThread;
 
 namespace tg {
 class IniFile;
+class LatencyChart;
+class RecentInputs;
 class RunContext;
 class TextPane;
 namespace platform {
@@ -40,6 +42,10 @@ class ChildProcess;
 class WakeSignal;
 } // namespace platform
 } // namespace tg
+
+// Whether the latency chart is shown, as the settings file keeps it.
+inline constexpr char kLatencySection[] = "VIEW";
+inline constexpr char kLatencyKey[] = "LATENCY";
 
 // What the main window takes from its surroundings; start-up fills it from the platform, tests
 // choose their own.
@@ -75,6 +81,7 @@ public:
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+    void ViewLatency1Execute();
 
     // Help and about (HelpActions.cpp).
     void actHelpExecute();
@@ -143,6 +150,7 @@ private:
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void showLatencyOfCurrentView();
 
     // Members named as the rest of the program refers to them.
     std::vector<tg::Text> viewLabels;
@@ -159,6 +167,7 @@ private:
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
     std::unique_ptr<tg::IniFile> iniFile;
+    std::unique_ptr<tg::RecentInputs> recentInputs;
     std::filesystem::path executablePath;
     tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
@@ -180,7 +189,9 @@ private:
     QWidget* Panel_Button = nullptr;
     QPushButton* Button_Update = nullptr;
     QSplitter* Splitter2 = nullptr;
+    QSplitter* Splitter_latency = nullptr; // the output pane above, the chart below
     tg::TextPane* RichEdit_Output = nullptr;
+    tg::LatencyChart* Chart_latency = nullptr;
     QFrame* Panel_Commandhelp = nullptr;
     tg::TextPane* RichEdit_Commandhelp = nullptr;
     QStatusBar* StatusBar1 = nullptr;
@@ -194,6 +205,7 @@ private:
     QAction* TabView = nullptr;
     QAction* TreeView = nullptr;
     QAction* ShowCommandHelp = nullptr;
+    QAction* ViewLatency1 = nullptr;
     QAction* Dummy = nullptr;
     std::vector<QAction*> viewMenuActions;
 

@@ -2,6 +2,7 @@
 // that select them.
 #include "app/Application.h"
 #include "app/Unit1.h"
+#include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
 #include "ui/QtText.h"
@@ -13,8 +14,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 using tg::Text;
 
@@ -76,6 +80,15 @@ void TMainForm::selectTreeNode(int viewIndex) {
 void TMainForm::showCurrentTexts() {
     RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
     RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
+    showLatencyOfCurrentView();
+}
+
+void TMainForm::showLatencyOfCurrentView() {
+    // A hidden chart reads nothing: it is drawn afresh from the view's text when it is shown.
+    if (Chart_latency->isVisibleTo(this)) {
+        Chart_latency->showText(tg::latencyKindOf(tg::slotOfView(currentView, isNT)),
+                                viewText[static_cast<size_t>(currentView)]);
+    }
 }
 
 void TMainForm::selectView(int viewIndex) {
@@ -205,4 +218,17 @@ void TMainForm::ShowCommandHelpExecute() {
     bool show = !Panel_Commandhelp->isVisibleTo(this);
     Panel_Commandhelp->setVisible(show);
     ShowCommandHelp->setChecked(show);
+}
+
+void TMainForm::ViewLatency1Execute() {
+    const bool show = !Chart_latency->isVisibleTo(this);
+    if (show && Splitter_latency->sizes().value(1) == 0) {
+        const int total = std::max(Splitter_latency->height(), 1);
+        Splitter_latency->setSizes({std::max(total - 150, total / 2), std::min(150, total / 2)});
+    }
+    Chart_latency->setVisible(show);
+    ViewLatency1->setChecked(show);
+    showLatencyOfCurrentView();
+    if (!iniFile->path().empty())
+        iniFile->writeInteger(kLatencySection, kLatencyKey, show ? 1 : 0);
 }

@@ -262,7 +262,8 @@ void MainWindowTest::menusAndToolBarHoldTheirActionsInOrder() {
                           "-", "FilePrintSetup1", "PrintPreview1", "Print1", "-", "History1",
                           "History2", "History3", "History4", "History5", "FileExit1"}));
     QCOMPARE(menu("EditMenu"), (QStringList{"EditCopy1", "EditSelectAll1"}));
-    QCOMPARE(menu("ViewMenu"), (QStringList{"TabView", "TreeView", "-", "ShowCommandHelp"}));
+    QCOMPARE(menu("ViewMenu"),
+             (QStringList{"TabView", "TreeView", "-", "ShowCommandHelp", "ViewLatency1"}));
     QCOMPARE(menu("HelpMenu"), (QStringList{"actHelp", "-", "HelpAbout"}));
     QCOMPARE(entryNames(w.control<QToolBar>("ActionToolBar1")->actions()),
              (QStringList{"FileNew1", "FileOpen1", "FileSave1", "-", "Print1", "PrintPreview1", "-",
