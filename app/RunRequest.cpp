@@ -10,6 +10,7 @@
 #include "commands/ViewCatalogue.h"
 #include "text/Codec.h"
 #include "ui/Dialogs.h"
+#include "ui/FindBar.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
@@ -103,6 +104,7 @@ void TMainForm::Button_UpdateClick() {
         runCommand(command.word, command.args);
     }
     viewText[static_cast<size_t>(view)] = RichEdit_Output->text();
+    Panel_find->refresh();
     modified = true;
     StatusPanel->setText(QStringLiteral("完了"));
 }

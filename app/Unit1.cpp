@@ -8,6 +8,7 @@
 #include "commands/ViewCatalogue.h"
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
+#include "ui/FindBar.h"
 #include "ui/Fonts.h"
 #include "ui/TextPane.h"
 
@@ -199,7 +200,12 @@ void TMainForm::createWorkArea() {
     Splitter_latency->setObjectName(QStringLiteral("Splitter_latency"));
     Splitter_latency->setHandleWidth(3);
     Splitter_latency->setChildrenCollapsible(false);
-    RichEdit_Output = new tg::TextPane(Splitter_latency);
+    Panel_output = panel(Splitter_latency, "Panel_output");
+    auto* output = new QVBoxLayout(Panel_output);
+    output->setContentsMargins(0, 0, 0, 0);
+    output->setSpacing(0);
+    RichEdit_Output = new tg::TextPane(Panel_output);
+    output->addWidget(RichEdit_Output, 1);
     RichEdit_Output->setObjectName(QStringLiteral("RichEdit_Output"));
     RichEdit_Output->setFont(tg::fixedFont());
     RichEdit_Output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -210,6 +216,9 @@ void TMainForm::createWorkArea() {
         menu.addActions({EditCopy1, EditSelectAll1});
         menu.exec(RichEdit_Output->mapToGlobal(at));
     });
+
+    createFindBar(Panel_output);
+    output->addWidget(Panel_find);
 
     Chart_latency = new tg::LatencyChart(Splitter_latency);
     Chart_latency->setObjectName(QStringLiteral("Chart_latency"));
@@ -273,7 +282,12 @@ template <typename Apply> void onFocusedText(QWidget* focused, tg::TextPane* pan
 } // namespace
 
 void TMainForm::EditCopy1Execute() {
-    onFocusedText(focusWidget(), RichEdit_Output, [](auto* control) { control->copy(); });
+    // With nothing selected in the find field, Copy takes the match selected in the pane.
+    QWidget* focused = focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(focused);
+        edit && edit->objectName() == QLatin1String("Edit_find") && !edit->hasSelectedText())
+        focused = RichEdit_Output;
+    onFocusedText(focused, RichEdit_Output, [](auto* control) { control->copy(); });
 }
 
 void TMainForm::EditSelectAll1Execute() {

@@ -32,6 +32,8 @@ class QWidget;
 class GetInfoThread;
 
 namespace tg {
+class FindBar;
+class FindViews;
 class IniFile;
 class LatencyChart;
 class RecentInputs;
@@ -141,6 +143,8 @@ private:
     void FileExit1Execute();
     void EditCopy1Execute();
     void EditSelectAll1Execute();
+    void EditFind1Execute();
+    void createFindBar(QWidget* parent);
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
@@ -168,6 +172,7 @@ private:
     std::array<QAction*, 5> historyActions{};
     std::unique_ptr<tg::IniFile> iniFile;
     std::unique_ptr<tg::RecentInputs> recentInputs;
+    std::unique_ptr<tg::FindViews> findViews;
     std::filesystem::path executablePath;
     tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
@@ -190,7 +195,9 @@ private:
     QPushButton* Button_Update = nullptr;
     QSplitter* Splitter2 = nullptr;
     QSplitter* Splitter_latency = nullptr; // the output pane above, the chart below
+    QWidget* Panel_output = nullptr;       // the output pane with the find bar under it
     tg::TextPane* RichEdit_Output = nullptr;
+    tg::FindBar* Panel_find = nullptr;
     tg::LatencyChart* Chart_latency = nullptr;
     QFrame* Panel_Commandhelp = nullptr;
     tg::TextPane* RichEdit_Commandhelp = nullptr;

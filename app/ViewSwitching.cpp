@@ -5,6 +5,7 @@
 #include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
+#include "ui/FindBar.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
@@ -81,6 +82,7 @@ void TMainForm::showCurrentTexts() {
     RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
     RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
     showLatencyOfCurrentView();
+    Panel_find->refresh();
 }
 
 void TMainForm::showLatencyOfCurrentView() {

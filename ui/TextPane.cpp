@@ -17,6 +17,7 @@ TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
     setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TextPane::markFoundInSight);
 }
 
 void TextPane::changeEvent(QEvent* event) {
@@ -25,6 +26,11 @@ void TextPane::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange)
         setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
     QPlainTextEdit::changeEvent(event);
+}
+
+void TextPane::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    markFoundInSight();
 }
 
 void TextPane::addDisplayText(const QString& text, int firstBlock, QString& out) {
@@ -60,6 +66,7 @@ bool TextPane::continuesLine(int blockNumber) const {
 void TextPane::setText(const Text& text) {
     text_ = text;
     continuations_.clear();
+    highlightFound({});
     QString shown;
     addDisplayText(toDisplayString(text_), 0, shown);
     setPlainText(shown);
@@ -68,6 +75,7 @@ void TextPane::setText(const Text& text) {
 void TextPane::clearText() {
     text_.clear();
     continuations_.clear();
+    highlightFound({});
     clear();
 }
 
@@ -109,6 +117,67 @@ QMimeData* TextPane::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
     data->setText(copied);
     return data;
+}
+
+} // namespace tg
+
+namespace tg {
+
+qsizetype TextPane::findLineCount() const {
+    return document()->blockCount();
+}
+
+QString TextPane::findLineText(qsizetype line) const {
+    return document()->findBlockByNumber(int(line)).text();
+}
+
+QTextCursor TextPane::cursorAt(const Position& position) const {
+    const QTextBlock block = document()->findBlockByNumber(int(position.line));
+    QTextCursor cursor(document());
+    if (block.isValid())
+        cursor.setPosition(block.position() +
+                           int(std::min<qsizetype>(position.column, block.length() - 1)));
+    return cursor;
+}
+
+void TextPane::selectFound(const Range& range) {
+    QTextCursor cursor = cursorAt(range.start);
+    cursor.setPosition(cursorAt(range.end).position(), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void TextPane::highlightFound(const std::vector<Range>& ranges) {
+    found_ = ranges;
+    markedLines_ = {-1, -1};
+    markFoundInSight();
+}
+
+void TextPane::markFoundInSight() {
+    if (found_.empty()) {
+        if (!extraSelections().isEmpty())
+            setExtraSelections({});
+        return;
+    }
+    const qsizetype first = firstVisibleBlock().blockNumber();
+    const qsizetype rows = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1) + 2;
+    const std::pair<qsizetype, qsizetype> lines{first, first + rows};
+    if (lines == markedLines_)
+        return;
+    markedLines_ = lines;
+    auto from =
+        std::lower_bound(found_.begin(), found_.end(), lines.first,
+                         [](const Range& r, qsizetype line) { return r.start.line < line; });
+    QList<QTextEdit::ExtraSelection> marks;
+    QTextCharFormat mark;
+    mark.setBackground(QColor(0xfc, 0xe9, 0x4f)); // Tango butter
+    mark.setForeground(Qt::black);
+    for (auto it = from; it != found_.end() && it->start.line <= lines.second; ++it) {
+        QTextCursor cursor = cursorAt(it->start);
+        cursor.setPosition(cursorAt(it->end).position(), QTextCursor::KeepAnchor);
+        marks.append({cursor, mark});
+    }
+    setExtraSelections(marks);
 }
 
 } // namespace tg
