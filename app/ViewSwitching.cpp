@@ -224,7 +224,8 @@ void TMainForm::ShowCommandHelpExecute() {
 
 void TMainForm::ViewLatency1Execute() {
     const bool show = !Chart_latency->isVisibleTo(this);
-    if (show && Splitter_latency->sizes().value(1) == 0) {
+    // Before the window is laid out the splitter gives the chart the height it asks for.
+    if (show && Splitter_latency->isVisible() && Splitter_latency->sizes().value(1) == 0) {
         const int total = std::max(Splitter_latency->height(), 1);
         Splitter_latency->setSizes({std::max(total - 150, total / 2), std::min(150, total / 2)});
     }

@@ -32,8 +32,10 @@ constexpr int kPingSlots = 10;  // room for at least this many replies
 constexpr int kTraceSlots = 10; // and hops
 constexpr int kMinPointStep = 5;
 
+// Three figures at most below 100 ms (0.045ms, 12.2ms), whole milliseconds above.
 QString ms(double value) {
-    return QString::number(value, 'g', value < 1000 ? 4 : 6) + QStringLiteral("ms");
+    return (value < 100 ? QString::number(value, 'g', 3) : QString::number(std::lround(value))) +
+           QStringLiteral("ms");
 }
 
 // The smallest of 1, 2, 5, 10, 20, 50 ... ms that is at least the value.
@@ -99,7 +101,7 @@ QString LatencyChart::title() const {
     case LatencyKind::Ping: {
         const PingSummary sum = record_.summary();
         if (sum.sent == 0)
-            return QStringLiteral("ping  応答を待っています");
+            return QStringLiteral("ping  応答はまだありません");
         const int lost = sum.sent - sum.received;
         QString loss =
             QStringLiteral("損失 = %1/%2 (%3%)").arg(lost).arg(sum.sent).arg(lost * 100 / sum.sent);
@@ -119,7 +121,7 @@ QString LatencyChart::title() const {
             }
         }
         if (record_.hops().empty())
-            return QStringLiteral("tracert  応答を待っています");
+            return QStringLiteral("tracert  応答はまだありません");
         return QStringLiteral("tracert  ホップ数 = %1、タイムアウト = %2/%3")
             .arg(record_.hops().size())
             .arg(lost)

@@ -18,6 +18,8 @@ Suggestions::Suggestions(QLineEdit* edit, bool downKeyShowsAll)
     completer_->setCaseSensitivity(Qt::CaseInsensitive);
     completer_->setModelSorting(QCompleter::UnsortedModel);
     completer_->setMaxVisibleItems(10);
+    // The list is a window of its own and would not take the edit's font.
+    completer_->popup()->setFont(edit->font());
     // An editable combo box's edit comes with a completer over the combo's items, which the edit
     // deletes as this one takes its place; the combo keeps its list and its own Down key.
     edit->setCompleter(completer_);
