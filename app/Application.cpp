@@ -3,15 +3,64 @@
 #include "app/AppIcons.h"
 #include "text/Error.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/Style.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QThread>
+#include <QTranslator>
 
 namespace tg {
+
+namespace {
+
+// Qt 6 asks for the file dialog's kinds of entry ("Folder", "Drive", …) under a context of their
+// own, which its Japanese translation still has under the file dialog's.
+class FileKindTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return {};
+        const QString text = QCoreApplication::translate("QFileDialog", source, disambiguation, n);
+        return text == QLatin1String(source) ? QString() : text;
+    }
+};
+
+} // namespace
+
+bool installJapaneseTranslation(QCoreApplication& application) {
+    QCoreApplication::installTranslator(new FileKindTranslator(&application));
+    auto* qt = new QTranslator(&application);
+    // Beside the executable first: the Windows zip carries its own copy there.
+    const QString folders[] = {QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    // qt_ja is what windeployqt writes: Qt's modules' translations in one file.
+    for (const QString& folder : folders) {
+        for (const QString& name : {QStringLiteral("qtbase_ja"), QStringLiteral("qt_ja")}) {
+            if (qt->load(name, folder)) {
+                QCoreApplication::installTranslator(qt);
+                return true;
+            }
+        }
+    }
+    delete qt;
+    return false;
+}
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
     setApplicationVersion(QStringLiteral("2.0.0"));
     setWindowIcon(programIcon());
+    // The look and the language are the same on every system, whatever its desktop or locale.
+    setStyle(newApplicationStyle());
+    useApplicationFonts();
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    installJapaneseTranslation(*this);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

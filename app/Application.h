@@ -15,6 +15,11 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// Loads Qt's Japanese translation (qtbase_ja or qt_ja) from translations/ beside the executable,
+// else from Qt's own translations folder, and fills in what it lacks. False when it was found in
+// neither.
+bool installJapaneseTranslation(QCoreApplication& application);
+
 // Shows the exception being handled in the standard error box: a tg::Error with its text, any
 // other kind with an empty message. Call it only inside a catch block.
 void showHandledError() noexcept;

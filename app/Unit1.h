@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -129,6 +130,9 @@ public:
     const tg::Text& getDocumentName() const { return documentName; }
     int tabStyle() const { return tabStyle_; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // Building the window (Unit1.cpp) and its actions, menus and tool bar (ActionTable.cpp).
     void createActions();
@@ -155,6 +159,9 @@ private:
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
     void showLatencyOfCurrentView();
+    void followCopyTarget();
+    QWidget* copySource() const;
+    void updateCopyEnabled();
 
     // Members named as the rest of the program refers to them.
     std::vector<tg::Text> viewLabels;
@@ -216,6 +223,7 @@ private:
     QAction* Dummy = nullptr;
     std::vector<QAction*> viewMenuActions;
 
+    std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
     decltype(MainFormEnvironment::systemReport) systemReport_;

@@ -223,15 +223,24 @@ void ShellTest::splashStaysTwoSecondsThenGoes() {
     QVERIFY(splash->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!(splash->windowFlags() & Qt::WindowTitleHint));
     QVERIFY(!splash->parent());
-    QCOMPARE(splash->size(), QSize(463, 164));
+    // The window system here frames no caption-less window: the splash draws its dialog frame
+    // around the client area itself.
+    QVERIFY(splash->drawsOwnFrame());
+    QCOMPARE(splash->clientArea()->geometry(), QRect(3, 3, 463, 166));
+    QCOMPARE(splash->size(), QSize(469, 172));
     auto* image = child<QLabel>(splash, "Image1");
+    QCOMPARE(image->parentWidget(), splash->clientArea());
     QCOMPARE(image->geometry(), QRect(0, 0, 465, 164));
     QCOMPARE(image->pixmap().size(), QSize(465, 164));
-    QCOMPARE(splash->geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
 
     splash->showNow();
     QVERIFY(splash->isVisible());
     QVERIFY(splash->windowHandle()->isExposed());
+    QCOMPARE(splash->frameGeometry().center(),
+             QGuiApplication::primaryScreen()->geometry().center());
+    const QImage frame = splash->grab().toImage();
+    QCOMPARE(frame.pixel(0, 0), splash->palette().color(QPalette::Light).rgb());
+    QCOMPARE(frame.pixel(468, 171), splash->palette().color(QPalette::Shadow).rgb());
     QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 6000);
     QVERIFY2(goneAfter >= 2000, qPrintable(QString::number(goneAfter)));
 }
@@ -261,10 +270,12 @@ void ShellTest::aboutBoxIsOneModalWindowWithTwoLinks() {
     const QColor red(255, 0, 0);
     auto* label2 = child<QLabel>(&about, "Label2");
     QList<QWidget*> shown;
+    QPoint centre;
     QList<QColor> colours; // of each link: before, while pointed at, after
     // First closed with OK, then with Enter; the same window both times, and modal.
     QTimer::singleShot(0, this, [&] {
         shown << QApplication::activeModalWidget();
+        centre = about.frameGeometry().center();
         for (QLabel* link : {child<QLabel>(&about, "URL"), label2}) {
             colours << textColour(link);
             QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
@@ -285,6 +296,7 @@ void ShellTest::aboutBoxIsOneModalWindowWithTwoLinks() {
     form.trigger("HelpAbout");
     AboutBox = nullptr;
     QCOMPARE(shown, (QList<QWidget*>{&about, &about}));
+    QCOMPARE(centre, about.screen()->geometry().center());
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));
     QCOMPARE(colours, (QList<QColor>{blue, red, blue, blue, red, blue}));
