@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppIcons.h"
+#include "text/Codec.h"
 #include "text/Error.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
@@ -10,6 +11,9 @@
 #include <QLocale>
 #include <QThread>
 #include <QTranslator>
+
+#include <exception>
+#include <new>
 
 namespace tg {
 
@@ -75,15 +79,32 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     }
 }
 
+namespace {
+
+Text handledErrorText() {
+    const Text unexpected =
+        utf8ToCp932("予期しないエラーが起きたため、操作を終えられませんでした。");
+    try {
+        throw;
+    } catch (const Error& error) {
+        return error.text().empty() ? unexpected : error.text();
+    } catch (const std::bad_alloc&) {
+        return utf8ToCp932("メモリが足りないため、操作を終えられませんでした。");
+    } catch (const std::exception& error) {
+        // The library's own words, whatever their language, are better than none.
+        Text what = error.what() ? Text(error.what()) : Text();
+        return what.empty() ? unexpected
+                            : unexpected + utf8ToCp932("\n（") + what + utf8ToCp932("）");
+    } catch (...) {
+        return unexpected;
+    }
+}
+
+} // namespace
+
 void showHandledError() noexcept {
     try {
-        try {
-            throw;
-        } catch (const Error& error) {
-            dialogs().showError(error.text());
-        } catch (...) {
-            dialogs().showError({});
-        }
+        dialogs().showError(handledErrorText());
     } catch (...) {
         // The error box itself failed; there is nowhere left to report it.
     }

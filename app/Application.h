@@ -20,8 +20,9 @@ public:
 // neither.
 bool installJapaneseTranslation(QCoreApplication& application);
 
-// Shows the exception being handled in the standard error box: a tg::Error with its text, any
-// other kind with an empty message. Call it only inside a catch block.
+// Shows the exception being handled in the standard error box: a tg::Error with its text; one
+// without a text, or of any other kind, with a text of its own saying what is known, so that no
+// box is ever empty. Call it only inside a catch block.
 void showHandledError() noexcept;
 
 // Wraps an event handler so that an error leaving it is shown as the general error handler shows

@@ -2,6 +2,7 @@
 
 #include "app/AppIcons.h"
 #include "app/Application.h"
+#include "app/DocumentRead.h"
 #include "app/RecentInputs.h"
 #include "app/WindowSettings.h"
 #include "commands/LatencyChart.h"
@@ -272,6 +273,13 @@ void TMainForm::createStatusStrip() {
 
 void TMainForm::FileExit1Execute() {
     close();
+}
+
+// A document still being read is given up: the program ends without waiting for it.
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (reading_)
+        reading_->cancel();
+    QMainWindow::closeEvent(event);
 }
 
 namespace {

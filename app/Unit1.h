@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentFile.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
 #include "text/Text.h"
@@ -11,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -33,6 +35,7 @@ class QWidget;
 class GetInfoThread;
 
 namespace tg {
+class DocumentRead;
 class FindBar;
 class FindViews;
 class IniFile;
@@ -131,6 +134,7 @@ public:
     int tabStyle() const { return tabStyle_; }
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -152,6 +156,9 @@ private:
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
+    void writeDocumentFile(const tg::Text& path);
+    void documentSaved();
+    std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
     void connectRunRequest();
     void runWorker(GetInfoThread* worker);
     QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
@@ -225,7 +232,8 @@ private:
 
     std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
-    int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
+    tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
+    int tabStyle_ = 0;                    // 0 tabs, 1 buttons, 2 flat buttons
     decltype(MainFormEnvironment::systemReport) systemReport_;
     decltype(MainFormEnvironment::startChild) startChild_;
 };

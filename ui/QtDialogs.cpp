@@ -89,8 +89,10 @@ public:
     }
 
     void showError(const Text& message) override {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                              toDisplayString(message));
+        // Whatever reached it, no box is left without a word.
+        QString text =
+            message.empty() ? QStringLiteral("エラーが起きました。") : toDisplayString(message);
+        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
     }
 
     std::optional<Text> getOpenFileName(QWidget* owner, const FileDialogSpec& spec) override {
