@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStringListModel>
@@ -23,6 +24,8 @@ Suggestions::Suggestions(QLineEdit* edit, bool downKeyShowsAll)
     // An editable combo box's edit comes with a completer over the combo's items, which the edit
     // deletes as this one takes its place; the combo keeps its list and its own Down key.
     edit->setCompleter(completer_);
+    // Filters installed later see the events first: this one before the completer's own.
+    completer_->popup()->installEventFilter(this);
     if (downKeyShowsAll)
         edit->installEventFilter(this);
 }
@@ -37,6 +40,22 @@ void Suggestions::setValues(const std::vector<Text>& values) {
 }
 
 bool Suggestions::eventFilter(QObject* watched, QEvent* event) {
+    QAbstractItemView* popup = completer_->popup();
+    if (watched == popup && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+            // The completer would take the Enter for itself, and a typed value that is also a
+            // suggestion would never run. The chosen row goes into the edit, and the Enter on to
+            // it, as though the list were not open.
+            if (const QModelIndex row = popup->currentIndex(); row.isValid())
+                edit_->setText(row.data(completer_->completionRole()).toString());
+            popup->hide();
+            QKeyEvent forwarded(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(edit_, &forwarded);
+            return true;
+        }
+    }
     if (watched == edit_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool down = key->key() == Qt::Key_Down &&

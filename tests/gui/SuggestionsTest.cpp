@@ -35,6 +35,10 @@ class SuggestionsTest : public QObject {
     std::unique_ptr<MainWindowDriver> start() {
         MainFormEnvironment environment;
         environment.iniPath = tg::toNativePath(tg::fromQString(iniPath()));
+        // Runs started from the keyboard write nothing and end.
+        environment.startChild = [](const Text&, bool, const tg::platform::WakeSignal&) {
+            return std::make_unique<tg::test::FinishedChild>(Text());
+        };
         return std::make_unique<MainWindowDriver>(environment);
     }
     static QLineEdit* target(MainWindowDriver& w) { return w.control<QLineEdit>("Edit_target"); }
@@ -104,6 +108,7 @@ private slots:
 
         // The Down key offers them all in an empty box, and those that fit what is typed.
         w->form().show();
+        w->select("ping");
         target(*w)->setFocus();
         w->type("Edit_target", QString());
         QTest::keyClick(target(*w), Qt::Key_Down);
@@ -115,6 +120,17 @@ private slots:
         QTRY_VERIFY(popup->isVisible());
         QCOMPARE(popup->model()->index(0, 0).data().toString(), QStringLiteral("h19"));
         QCOMPARE(popup->model()->rowCount(), 11); // h19 … h10, h1
+
+        // Enter in the open list runs the view, with the typed value or with the row chosen.
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(target(*w)->text(), QStringLiteral("h19"));
+        QCOMPARE(offered(target(*w)).front(), QStringLiteral("h19"));
+        w->type("Edit_target", QStringLiteral("h5"));
+        QTRY_VERIFY(popup->isVisible());
+        QTest::keyClick(popup, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(offered(target(*w)).mid(0, 2), (QStringList{"h5", "h19"}));
     }
 
     void handEditedSectionsNeverStopTheProgram() {
