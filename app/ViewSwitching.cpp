@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -224,12 +225,24 @@ void TMainForm::ShowCommandHelpExecute() {
 
 void TMainForm::ViewLatency1Execute() {
     const bool show = !Chart_latency->isVisibleTo(this);
-    // Before the window is laid out the splitter gives the chart the height it asks for.
-    if (show && Splitter_latency->isVisible() && Splitter_latency->sizes().value(1) == 0) {
-        const int total = std::max(Splitter_latency->height(), 1);
-        Splitter_latency->setSizes({std::max(total - 150, total / 2), std::min(150, total / 2)});
-    }
+    const bool placed = Splitter_latency->sizes().value(1) > 0;
     Chart_latency->setVisible(show);
+    if (show && !placed) {
+        // The output stays the larger part: at the first window size a half left it four lines.
+        // Before the window is laid out the splitter has no height to share, and would give the
+        // chart more than it asks for; so that waits until the window is up.
+        auto share = [this] {
+            if (!Splitter_latency->isVisible())
+                return;
+            const int total = Splitter_latency->height();
+            const int chart = std::min(150, total * 2 / 5);
+            Splitter_latency->setSizes({total - chart, chart});
+        };
+        if (Splitter_latency->isVisible())
+            share();
+        else
+            QTimer::singleShot(0, this, share);
+    }
     ViewLatency1->setChecked(show);
     showLatencyOfCurrentView();
     if (!iniFile->path().empty())

@@ -1,6 +1,8 @@
 #include "commands/LatencyChart.h"
 
+#include "platform/Files.h"
 #include "text/Codec.h"
+#include "text/Error.h"
 #include "text/FileName.h"
 #include "ui/Dialogs.h"
 #include "ui/QtText.h"
@@ -13,7 +15,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QToolTip>
 
 #include <algorithm>
@@ -243,7 +244,7 @@ void LatencyChart::drawPing(QPainter& painter, const Layout& at) const {
     for (int i = at.first; i < end; ++i) {
         if ((i + 1) % every != 0 && i != at.first)
             continue;
-        const QRectF label(at.x(i) - labelWidth / 2.0, at.plot.bottom() + 2, labelWidth,
+        const QRectF label(at.x(i) - labelWidth / 2.0, at.plot.bottom() + radius + 1, labelWidth,
                            metrics.height());
         painter.drawText(label, Qt::AlignCenter, QString::number(i + 1));
     }
@@ -335,12 +336,13 @@ void LatencyChart::savePicture() {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     picture().save(&buffer, "PNG");
-    // Written beside the target first: a failed save leaves an older picture as it was.
-    QSaveFile file(QString::fromStdU16String(toNativePath(*name).u16string()));
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return;
-    dialogs().showError(utf8ToCp932("画像を保存できません: ") + *name + "\r\n" +
-                        fromQString(file.errorString()));
+    try {
+        // Written beside the target first: a failed save leaves an older picture as it was.
+        platform::replaceFile(toNativePath(*name),
+                              TextView(bytes.constData(), static_cast<size_t>(bytes.size())));
+    } catch (const Error& error) {
+        dialogs().showError(error.text());
+    }
 }
 
 void LatencyChart::contextMenuEvent(QContextMenuEvent* event) {
