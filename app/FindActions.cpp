@@ -2,8 +2,8 @@
 #include "app/Unit1.h"
 
 #include "ui/FindBar.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
-#include "ui/TextPane.h"
 
 namespace {
 

@@ -41,6 +41,7 @@ class FindViews;
 class IniFile;
 class LatencyChart;
 class RecentInputs;
+class OutputPane;
 class RunContext;
 class TextPane;
 namespace platform {
@@ -210,7 +211,7 @@ private:
     QSplitter* Splitter2 = nullptr;
     QSplitter* Splitter_latency = nullptr; // the output pane above, the chart below
     QWidget* Panel_output = nullptr;       // the output pane with the find bar under it
-    tg::TextPane* RichEdit_Output = nullptr;
+    tg::OutputPane* RichEdit_Output = nullptr;
     tg::FindBar* Panel_find = nullptr;
     tg::LatencyChart* Chart_latency = nullptr;
     QFrame* Panel_Commandhelp = nullptr;

@@ -6,6 +6,7 @@
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
 #include "ui/FindBar.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
@@ -80,7 +81,7 @@ void TMainForm::selectTreeNode(int viewIndex) {
 }
 
 void TMainForm::showCurrentTexts() {
-    RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+    RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
     RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
     showLatencyOfCurrentView();
     Panel_find->refresh();

@@ -1,5 +1,7 @@
 #include "ui/FindBar.h"
 
+#include "ui/QtText.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -60,16 +62,17 @@ private:
     FindBar* bar_;
 };
 
-bool before(const FindTarget::Position& a, const FindTarget::Position& b) {
-    return a.line < b.line || (a.line == b.line && a.column < b.column);
-}
-
-// Every match of the query in one line, none overlapping the one before it.
+// Every match of the query in a text whose lines are parted by '\n', none overlapping the one
+// before it: found(line, column).
 template <typename Found>
-void eachMatch(const QString& line, const QString& query, Qt::CaseSensitivity cs, Found found) {
-    for (qsizetype at = line.indexOf(query, 0, cs); at >= 0;
-         at = line.indexOf(query, at + query.size(), cs))
-        found(at);
+void eachMatch(QStringView text, const QString& query, Qt::CaseSensitivity cs, Found found) {
+    qsizetype line = 0;
+    for (const QStringView shown : text.split(QLatin1Char('\n'))) {
+        for (qsizetype at = shown.indexOf(query, 0, cs); at >= 0;
+             at = shown.indexOf(query, at + query.size(), cs))
+            found(line, at);
+        ++line;
+    }
 }
 
 QToolButton* button(QWidget* parent, const char* name, const QString& text, const QString& tip) {
@@ -83,8 +86,8 @@ QToolButton* button(QWidget* parent, const char* name, const QString& text, cons
 
 } // namespace
 
-FindBar::FindBar(FindTarget* target, FindViews* views, QWidget* parent)
-    : QWidget(parent), target_(target), views_(views) {
+FindBar::FindBar(OutputPane* pane, FindViews* views, QWidget* parent)
+    : QWidget(parent), pane_(pane), views_(views) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(4);
@@ -152,7 +155,7 @@ void FindBar::closeBar() {
     hide();
     matches_.clear();
     current_ = -1;
-    target_->highlightFound(matches_);
+    pane_->setHighlights(matches_);
     emit closed();
 }
 
@@ -166,14 +169,14 @@ void FindBar::refresh() {
 }
 
 void FindBar::search() {
-    const FindTarget::Position from =
-        current_ >= 0 ? matches_[size_t(current_)].start : FindTarget::Position{};
+    const OutputPane::Position from =
+        current_ >= 0 ? matches_[size_t(current_)].start : OutputPane::Position{};
     current_ = -1;
     matchPane();
     recount();
     // A longer text stays on the match it began at, or goes on to the next one.
     for (size_t i = 0; i < matches_.size(); ++i) {
-        if (!before(matches_[i].start, from)) {
+        if (matches_[i].start >= from) {
             makeCurrent(int(i));
             return;
         }
@@ -190,14 +193,12 @@ void FindBar::matchPane() {
     if (!query.isEmpty()) {
         const Qt::CaseSensitivity cs =
             matchCase_->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
-        const qsizetype lines = target_->findLineCount();
-        for (qsizetype line = 0; line < lines; ++line) {
-            eachMatch(target_->findLineText(line), query, cs, [&](qsizetype at) {
-                matches_.push_back({{line, at}, {line, at + query.size()}});
-            });
-        }
+        // The pane's lines as it shows them, converted in one pass rather than line by line.
+        eachMatch(toDisplayString(pane_->text()), query, cs, [&](qsizetype line, qsizetype at) {
+            matches_.push_back({{line, at}, {line, at + query.size()}});
+        });
     }
-    target_->highlightFound(matches_);
+    pane_->setHighlights(matches_);
 }
 
 void FindBar::recount() {
@@ -213,9 +214,8 @@ void FindBar::recount() {
         if (view == current) {
             count = int(matches_.size());
         } else if (!query.isEmpty()) {
-            const QString text = views_->findViewText(view);
-            for (const QStringView line : QStringView(text).split(QLatin1Char('\n')))
-                eachMatch(line.toString(), query, cs, [&](qsizetype) { ++count; });
+            eachMatch(views_->findViewText(view), query, cs,
+                      [&](qsizetype, qsizetype) { ++count; });
         }
         viewCounts_.push_back(count);
     }
@@ -223,7 +223,7 @@ void FindBar::recount() {
 
 void FindBar::makeCurrent(int index) {
     current_ = index;
-    target_->selectFound(matches_[size_t(index)]);
+    pane_->select(matches_[size_t(index)]);
     showCount();
 }
 

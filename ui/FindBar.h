@@ -1,6 +1,7 @@
 #pragma once
 
-#include "ui/FindTarget.h"
+#include "ui/FindViews.h"
+#include "ui/OutputPane.h"
 
 #include <QWidget>
 
@@ -20,7 +21,7 @@ class FindBar : public QWidget {
     Q_OBJECT
 public:
     // views may be null: then only the pane is searched.
-    FindBar(FindTarget* target, FindViews* views, QWidget* parent = nullptr);
+    FindBar(OutputPane* pane, FindViews* views, QWidget* parent = nullptr);
 
     QLineEdit* field() const { return field_; }
     // Shows the bar with its text selected in the field, and searches it again.
@@ -47,7 +48,7 @@ private:
     void showCount();
     bool allViews() const;
 
-    FindTarget* target_;
+    OutputPane* pane_;
     FindViews* views_;
     QLineEdit* field_;
     QToolButton* previous_;
@@ -57,7 +58,7 @@ private:
     QCheckBox* everyView_;
     QToolButton* close_;
 
-    std::vector<FindTarget::Range> matches_; // in the pane
+    std::vector<OutputPane::Range> matches_; // in the pane
     std::vector<int> viewCounts_;            // per view, when every view is searched
     int current_ = -1;
 };

@@ -3,12 +3,6 @@
 #include "ui/QtText.h"
 
 #include <QEvent>
-#include <QMimeData>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-
-#include <algorithm>
 
 namespace tg {
 
@@ -17,167 +11,18 @@ TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
     setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TextPane::markFoundInSight);
 }
 
 void TextPane::changeEvent(QEvent* event) {
-    // Tab stops every eight half-width characters, so that the report's labels line up as they
-    // do in a console.
+    // Tab stops every eight half-width characters, as in the output pane.
     if (event->type() == QEvent::FontChange)
         setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
     QPlainTextEdit::changeEvent(event);
 }
 
-void TextPane::resizeEvent(QResizeEvent* event) {
-    QPlainTextEdit::resizeEvent(event);
-    markFoundInSight();
-}
-
-void TextPane::addDisplayText(const QString& text, int firstBlock, QString& out) {
-    int block = firstBlock;
-    qsizetype lineStart = 0;
-    while (lineStart <= text.size()) {
-        qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
-        if (lineEnd < 0)
-            lineEnd = text.size();
-        qsizetype at = lineStart;
-        while (lineEnd - at > kDisplayLineLimit) {
-            qsizetype cut = at + kDisplayLineLimit;
-            if (text.at(cut - 1).isHighSurrogate())
-                --cut;
-            out += QStringView(text).mid(at, cut - at);
-            out += QLatin1Char('\n');
-            continuations_.push_back(++block);
-            at = cut;
-        }
-        out += QStringView(text).mid(at, lineEnd - at);
-        if (lineEnd == text.size())
-            break;
-        out += QLatin1Char('\n');
-        ++block;
-        lineStart = lineEnd + 1;
-    }
-}
-
-bool TextPane::continuesLine(int blockNumber) const {
-    return std::binary_search(continuations_.begin(), continuations_.end(), blockNumber);
-}
-
 void TextPane::setText(const Text& text) {
     text_ = text;
-    continuations_.clear();
-    highlightFound({});
-    QString shown;
-    addDisplayText(toDisplayString(text_), 0, shown);
-    setPlainText(shown);
-}
-
-void TextPane::clearText() {
-    text_.clear();
-    continuations_.clear();
-    highlightFound({});
-    clear();
-}
-
-void TextPane::appendLines(const std::vector<Text>& lines) {
-    if (lines.empty())
-        return;
-    QString block;
-    for (const auto& line : lines) {
-        // Every line is a paragraph of its own; only the very first one needs no break before it.
-        if (!text_.empty())
-            block += QLatin1Char('\n');
-        text_ += line;
-        text_ += "\r\n";
-        block += toQString(line);
-    }
-    QString shown;
-    addDisplayText(block, document()->blockCount() - 1, shown);
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(shown);
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-}
-
-QMimeData* TextPane::createMimeDataFromSelection() const {
-    // The selection as the lines hold it: a long line shown in pieces is copied whole.
-    const QTextCursor selection = textCursor();
-    const int start = selection.selectionStart();
-    const int end = selection.selectionEnd();
-    QString copied;
-    for (QTextBlock block = document()->findBlock(start);
-         block.isValid() && block.position() <= end; block = block.next()) {
-        const int from = std::max(start - block.position(), 0);
-        const int to = std::min(end - block.position(), block.length() - 1);
-        if (block.position() > start && !continuesLine(block.blockNumber()))
-            copied += QLatin1Char('\n');
-        if (to > from)
-            copied += block.text().mid(from, to - from);
-    }
-    auto* data = new QMimeData;
-    data->setText(copied);
-    return data;
-}
-
-} // namespace tg
-
-namespace tg {
-
-qsizetype TextPane::findLineCount() const {
-    return document()->blockCount();
-}
-
-QString TextPane::findLineText(qsizetype line) const {
-    return document()->findBlockByNumber(int(line)).text();
-}
-
-QTextCursor TextPane::cursorAt(const Position& position) const {
-    const QTextBlock block = document()->findBlockByNumber(int(position.line));
-    QTextCursor cursor(document());
-    if (block.isValid())
-        cursor.setPosition(block.position() +
-                           int(std::min<qsizetype>(position.column, block.length() - 1)));
-    return cursor;
-}
-
-void TextPane::selectFound(const Range& range) {
-    QTextCursor cursor = cursorAt(range.start);
-    cursor.setPosition(cursorAt(range.end).position(), QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
-    ensureCursorVisible();
-}
-
-void TextPane::highlightFound(const std::vector<Range>& ranges) {
-    found_ = ranges;
-    markedLines_ = {-1, -1};
-    markFoundInSight();
-}
-
-void TextPane::markFoundInSight() {
-    if (found_.empty()) {
-        if (!extraSelections().isEmpty())
-            setExtraSelections({});
-        return;
-    }
-    const qsizetype first = firstVisibleBlock().blockNumber();
-    const qsizetype rows = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1) + 2;
-    const std::pair<qsizetype, qsizetype> lines{first, first + rows};
-    if (lines == markedLines_)
-        return;
-    markedLines_ = lines;
-    auto from =
-        std::lower_bound(found_.begin(), found_.end(), lines.first,
-                         [](const Range& r, qsizetype line) { return r.start.line < line; });
-    QList<QTextEdit::ExtraSelection> marks;
-    QTextCharFormat mark;
-    mark.setBackground(QColor(0xfc, 0xe9, 0x4f)); // Tango butter
-    mark.setForeground(Qt::black);
-    for (auto it = from; it != found_.end() && it->start.line <= lines.second; ++it) {
-        QTextCursor cursor = cursorAt(it->start);
-        cursor.setPosition(cursorAt(it->end).position(), QTextCursor::KeepAnchor);
-        marks.append({cursor, mark});
-    }
-    setExtraSelections(marks);
+    setPlainText(toDisplayString(text_));
 }
 
 } // namespace tg

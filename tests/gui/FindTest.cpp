@@ -2,6 +2,7 @@
 
 #include "text/Codec.h"
 #include "ui/FindBar.h"
+#include "ui/OutputPane.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,9 +21,8 @@ class FindTest : public QObject {
 
     QLineEdit* field() const { return w->control<QLineEdit>("Edit_find"); }
     QString count() const { return w->control<QLabel>("Label_findCount")->text(); }
-    QString selected() const {
-        return w->control<tg::TextPane>("RichEdit_Output")->textCursor().selectedText();
-    }
+    tg::OutputPane* pane() const { return w->control<tg::OutputPane>("RichEdit_Output"); }
+    QString selected() const { return pane()->selectedText(); }
     // Opens the bar in the window as the user has it, in front again after the runs' dialogs.
     void openFind() {
         QApplication::setActiveWindow(&w->form());
@@ -59,7 +59,7 @@ private slots:
 
         QTest::keyClicks(field(), QStringLiteral("\\"));
         QCOMPARE(count(), QStringLiteral("1 / 4"));
-        QCOMPARE(w->control<tg::TextPane>("RichEdit_Output")->extraSelections().size(), 4);
+        QCOMPARE(pane()->highlights().size(), size_t(4));
         for (const char* expected : {"2 / 4", "3 / 4", "4 / 4", "1 / 4"}) {
             press(Qt::Key_F3);
             QCOMPARE(count(), QLatin1String(expected));
@@ -90,7 +90,7 @@ private slots:
         // Esc closes the bar and its marks; the bar keeps its text for the next view.
         press(Qt::Key_Escape);
         QVERIFY(!field()->isVisible());
-        QVERIFY(w->control<tg::TextPane>("RichEdit_Output")->extraSelections().isEmpty());
+        QVERIFY(pane()->highlights().empty());
         w->select("arp");
         openFind();
         QCOMPARE(field()->text(), QStringLiteral("none"));
