@@ -94,7 +94,9 @@ FindBar::FindBar(OutputPane* pane, FindViews* views, QWidget* parent)
     row->addWidget(new QLabel(QStringLiteral("検索:"), this));
     field_ = new FindField(this);
     field_->setObjectName(QStringLiteral("Edit_find"));
-    field_->setFixedWidth(201);
+    // Narrower when the window is: the bar is never to widen it.
+    field_->setMinimumWidth(96);
+    field_->setMaximumWidth(201);
     row->addWidget(field_);
     previous_ = button(this, "Button_findPrevious", QStringLiteral("▲ 前へ"),
                        QStringLiteral("前を検索 (Shift+F3)"));
@@ -107,8 +109,9 @@ FindBar::FindBar(OutputPane* pane, FindViews* views, QWidget* parent)
     count_->setMinimumWidth(
         count_->fontMetrics().horizontalAdvance(QStringLiteral("00000 / 00000")));
     row->addWidget(count_);
-    matchCase_ = new QCheckBox(QStringLiteral("大文字と小文字を区別する"), this);
+    matchCase_ = new QCheckBox(QStringLiteral("大/小文字"), this);
     matchCase_->setObjectName(QStringLiteral("Check_findCase"));
+    matchCase_->setToolTip(QStringLiteral("大文字と小文字を区別する"));
     row->addWidget(matchCase_);
     everyView_ = new QCheckBox(QStringLiteral("全ビュー"), this);
     everyView_->setObjectName(QStringLiteral("Check_findAllViews"));
