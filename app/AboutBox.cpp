@@ -1,8 +1,9 @@
 #include "app/AboutBox.h"
 
 #include "app/AppIcons.h"
-#include "app/QtText.h"
 #include "app/Shell.h"
+#include "ui/Fonts.h"
+#include "ui/QtText.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -57,11 +58,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     setWindowTitle(QStringLiteral("TIDEGAUGE-INFOについて"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(386, 247);
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("sans-serif")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(tg::interfaceFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);

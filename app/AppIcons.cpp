@@ -1,9 +1,9 @@
 #include "app/AppIcons.h"
 
-#include <QApplication>
+#include <QFile>
 #include <QPainter>
 #include <QPixmap>
-#include <QStyle>
+#include <QStringView>
 
 // The pictures live in the GUI library, which is static: its resources are registered by hand.
 static void registerPictures() {
@@ -18,7 +18,7 @@ namespace tg {
 
 namespace {
 
-// A small drawn glyph for the commands the style has no picture for.
+// A small drawn glyph, for a program icon that failed to load.
 QIcon glyph(const QString& text, const QColor& colour) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
@@ -36,31 +36,55 @@ QIcon glyph(const QString& text, const QColor& colour) {
     return QIcon(pixmap);
 }
 
+QIcon bundledIcon(QStringView name) {
+    registerPictures();
+    QIcon icon;
+    for (int size : {16, 22, 32}) {
+        QString file = QStringLiteral(":/tginfo/icons/%1/%2.png").arg(size).arg(name);
+        if (QFile::exists(file))
+            icon.addFile(file, QSize(size, size));
+    }
+    return icon;
+}
+
 } // namespace
 
+QIcon themeIcon(QStringView name) {
+    return QIcon::fromTheme(name.toString(), bundledIcon(name));
+}
+
 QIcon actionIcon(ActionIcon which) {
-    QStyle* style = QApplication::style();
     switch (which) {
     case ActionIcon::New:
-        return style->standardIcon(QStyle::SP_FileIcon);
+        return themeIcon(u"document-new");
     case ActionIcon::Open:
-        return style->standardIcon(QStyle::SP_DialogOpenButton);
+        return themeIcon(u"document-open");
     case ActionIcon::Save:
-        return style->standardIcon(QStyle::SP_DialogSaveButton);
+        return themeIcon(u"document-save");
+    case ActionIcon::SaveAs:
+        return themeIcon(u"document-save-as");
+    case ActionIcon::PageSetup:
+        return themeIcon(u"document-page-setup");
     case ActionIcon::Print:
-        return glyph(QStringLiteral("P"), QColor(60, 90, 160));
+        return themeIcon(u"document-print");
     case ActionIcon::Preview:
-        return glyph(QStringLiteral("Q"), QColor(60, 130, 160));
+        return themeIcon(u"document-print-preview");
+    case ActionIcon::Exit:
+        return themeIcon(u"application-exit");
     case ActionIcon::Copy:
-        return glyph(QStringLiteral("C"), QColor(110, 110, 110));
+        return themeIcon(u"edit-copy");
+    case ActionIcon::SelectAll:
+        return themeIcon(u"edit-select-all");
     case ActionIcon::Tabs:
-        return glyph(QStringLiteral("T"), QColor(40, 130, 80));
+        return themeIcon(u"tab-new");
     case ActionIcon::Tree:
-        return style->standardIcon(QStyle::SP_DirIcon);
+        return themeIcon(u"folder-open");
     case ActionIcon::CommandHelp:
-        return glyph(QStringLiteral("H"), QColor(160, 120, 40));
+        return themeIcon(u"dialog-information");
     case ActionIcon::Help:
-        return style->standardIcon(QStyle::SP_DialogHelpButton);
+        return themeIcon(u"help-browser");
+    case ActionIcon::About:
+        return programIcon();
     }
     return {};
 }

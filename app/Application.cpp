@@ -1,8 +1,8 @@
 #include "app/Application.h"
 
 #include "app/AppIcons.h"
-#include "app/Dialogs.h"
 #include "text/Error.h"
+#include "ui/Dialogs.h"
 
 #include <QThread>
 

@@ -1,8 +1,4 @@
 // The document commands of the File menu and the recent-file history.
-#include "app/Application.h"
-#include "app/Dialogs.h"
-#include "app/QtText.h"
-#include "app/TextPane.h"
 #include "app/Unit1.h"
 #include "documents/DocumentFile.h"
 #include "documents/History.h"
@@ -10,6 +6,9 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
+#include "ui/Dialogs.h"
+#include "ui/QtText.h"
+#include "ui/TextPane.h"
 
 #include <QAction>
 #include <QByteArray>
@@ -51,21 +50,7 @@ void writeWholeFile(const Text& path, const Text& bytes) {
         throw tg::Error(failure("ファイルに書き込めません", path, file.errorString()));
 }
 
-// A file, INI or list error that leaves a command is shown in the standard error box, and the
-// program goes on. Caught here so that no exception crosses the toolkit's signal delivery.
 } // namespace
-
-void TMainForm::connectDocumentActions() {
-    bindAction(FileNew1, &TMainForm::FileNew1Execute);
-    bindAction(FileOpen1, &TMainForm::FileOpen1Execute);
-    bindAction(FileClose1, &TMainForm::FileClose1Execute);
-    bindAction(FileSave1, &TMainForm::FileSave1Execute);
-    bindAction(FileSaveAs1, &TMainForm::FileSaveAs1Execute);
-    for (QAction* action : historyActions) {
-        connect(action, &QAction::triggered, this,
-                tg::guarded([this, action] { OnHistoryClick(action); }));
-    }
-}
 
 // The unsaved-changes prompt. False when the user cancelled the command; a failed save leaves
 // through here as an error and so ends the command as well.

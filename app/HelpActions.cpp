@@ -1,14 +1,13 @@
 #include "app/AboutBox.h"
 #include "app/Shell.h"
 #include "app/Unit1.h"
+#include "platform/ProgramFiles.h"
 #include "text/FileName.h"
 
-#include <filesystem>
-
-// The help file sits beside the executable and carries its name, whatever it was renamed to.
+// The help file carries the executable's name, whatever it was renamed to: beside it, or where an
+// installed program keeps its data.
 void TMainForm::actHelpExecute() {
-    auto help = std::filesystem::path(executablePath).replace_extension(".chm");
-    tg::shell().open(this, tg::fromNativePath(help));
+    tg::shell().open(this, tg::fromNativePath(tg::helpFilePath(executablePath)));
 }
 
 void TMainForm::HelpAboutExecute() {

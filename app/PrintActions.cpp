@@ -1,11 +1,11 @@
 #include "app/Unit1.h"
 
-#include "app/Dialogs.h"
-#include "app/TextPane.h"
 #include "documents/PrintList.h"
 #include "documents/QRMDForm.h"
 #include "text/Codec.h"
 #include "text/Error.h"
+#include "ui/Dialogs.h"
+#include "ui/TextPane.h"
 
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>

@@ -1,15 +1,15 @@
 // The run button: the run request, the two run starters and the button's status texts.
 
 #include "app/Application.h"
-#include "app/Dialogs.h"
-#include "app/QtText.h"
-#include "app/TextPane.h"
 #include "app/Unit1.h"
 #include "commands/AbortDlg.h"
 #include "commands/CommandLine.h"
 #include "commands/Getinfothread.h"
 #include "commands/ViewCatalogue.h"
 #include "text/Codec.h"
+#include "ui/Dialogs.h"
+#include "ui/QtText.h"
+#include "ui/TextPane.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -58,24 +58,25 @@ struct MainFormEnvironment {
 };
 
 // The main window: all lasting state of the program and the wiring of its controls and actions.
+// Its controls and actions carry their names as object names; that is how tests reach them.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(const MainFormEnvironment& environment, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // View switching.
+    // View switching (ViewSwitching.cpp).
     void selectView(int viewIndex);
     void fillOptionList(int optionListId, int itemIndex);
     void viewChanged();
-
-    // Handlers.
     void TabControl1Change();
     void TreeView1Change();
     void OnViewMenuClick(QAction* sender);
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+
+    // Help and about (HelpActions.cpp).
     void actHelpExecute();
     void HelpAboutExecute();
 
@@ -91,6 +92,7 @@ public:
     void updateHistory();
     void refreshHistoryActions();
     void OnHistoryClick(QAction* sender);
+
     // The run button (RunRequest.cpp).
     void Button_UpdateClick();
     void Button_UpdateMouseDown();
@@ -118,7 +120,30 @@ public:
     const tg::Text& getDocumentName() const { return documentName; }
     int tabStyle() const { return tabStyle_; }
 
-protected:
+private:
+    // Building the window (Unit1.cpp) and its actions, menus and tool bar (ActionTable.cpp).
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void bindActions();
+    void createWorkArea();
+    void createStatusStrip();
+    void buildViews();
+    QAction* action(const char* name) const;
+
+    void FileExit1Execute();
+    void EditCopy1Execute();
+    void EditSelectAll1Execute();
+    void FileSaveAs1Execute();
+    void FileOpen1Execute();
+    bool askToSaveChanges();
+    void connectRunRequest();
+    void runWorker(GetInfoThread* worker);
+    QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
+    void showCurrentTexts();
+    void selectTreeNode(int viewIndex);
+    void setTabStyle(int style);
+
     // Members named as the rest of the program refers to them.
     std::vector<tg::Text> viewLabels;
     tg::StringList optionList;
@@ -163,45 +188,14 @@ protected:
     QProgressBar* ProgressBar1 = nullptr;
     QMenu* toolsMenu = nullptr;
 
-    // Actions.
-    QAction* FileNew1 = nullptr;
-    QAction* FileOpen1 = nullptr;
-    QAction* FileClose1 = nullptr;
-    QAction* FileSave1 = nullptr;
-    QAction* FileSaveAs1 = nullptr;
-    QAction* FilePrintSetup1 = nullptr;
-    QAction* PrintPreview1 = nullptr;
-    QAction* Print1 = nullptr;
-    QAction* FileExit1 = nullptr;
+    // The actions the window's own code changes; every other one is found by its name.
     QAction* EditCopy1 = nullptr;
     QAction* EditSelectAll1 = nullptr;
     QAction* TabView = nullptr;
     QAction* TreeView = nullptr;
     QAction* ShowCommandHelp = nullptr;
-    QAction* actHelp = nullptr;
-    QAction* HelpAbout = nullptr;
     QAction* Dummy = nullptr;
     std::vector<QAction*> viewMenuActions;
-
-private:
-    void createActions();
-    void createMenus();
-    void createToolBar();
-    void createWorkArea();
-    void createStatusStrip();
-    void buildViews();
-    QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
-    void showCurrentTexts();
-    void selectTreeNode(int viewIndex);
-    void setTabStyle(int style);
-    void connectDocumentActions();
-    void FileSaveAs1Execute();
-    void FileOpen1Execute();
-    bool askToSaveChanges();
-    void connectRunRequest();
-    // Connects an action to its handler behind the application's error guard.
-    void bindAction(QAction* action, void (TMainForm::*handler)());
-    void runWorker(GetInfoThread* worker);
 
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons

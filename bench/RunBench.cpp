@@ -2,10 +2,10 @@
 // the same lines into the same kind of pane with no child and no thread; then how fast an abort
 // ends a run whose command is silent, and what waiting costs meanwhile.
 
-#include "app/TextPane.h"
 #include "commands/AbortDlg.h"
 #include "commands/Getinfothread.h"
 #include "text/StringList.h"
+#include "ui/TextPane.h"
 
 #include <QApplication>
 #include <QProgressBar>

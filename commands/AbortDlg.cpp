@@ -1,6 +1,7 @@
 #include "commands/AbortDlg.h"
 
 #include "commands/Getinfothread.h"
+#include "ui/Fonts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,12 +17,7 @@ TAbortDlg::TAbortDlg(QWidget* owner, GetInfoThread* worker) : QDialog(owner), wo
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                      QStringLiteral("sans-serif")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(tg::interfaceFont());
     setFixedSize(254, 150);
 
     Label1 = new QLabel(QStringLiteral("情報取得中です。しばらくお待ちください"), this);

@@ -1,11 +1,11 @@
 #include "commands/Getinfothread.h"
 
-#include "app/Dialogs.h"
-#include "app/TextPane.h"
 #include "commands/AbortDlg.h"
 #include "commands/CommandRunner.h"
 #include "commands/LineAssembly.h"
 #include "text/Error.h"
+#include "ui/Dialogs.h"
+#include "ui/TextPane.h"
 
 #include <QProgressBar>
 
@@ -100,12 +100,14 @@ void GetInfoThread::appendReportLine(const tg::Text& line) {
     });
 }
 
-void GetInfoThread::stepMainProgress() {
-    onGuiThread([&] { stepBar(mainProgress, 1); });
-}
-
-void GetInfoThread::stepDialogProgress() {
-    onGuiThread([&] { stepBar(dialogProgress, 1); });
+void GetInfoThread::stepProgress() {
+    // An abort can arrive between the worker's look at the flag and this handover.
+    onGuiThread([&] {
+        if (!terminationRequested())
+            stepBar(mainProgress, 1);
+        if (!terminationRequested())
+            stepBar(dialogProgress, 1);
+    });
 }
 
 void GetInfoThread::resetProgress() {

@@ -50,8 +50,7 @@ public:
     bool terminationRequested() const override { return wake_.isSet(); }
     void deliverLines(std::vector<tg::Text> lines) override;
     void appendReportLine(const tg::Text& line) override;
-    void stepMainProgress() override;
-    void stepDialogProgress() override;
+    void stepProgress() override;
     void resetProgress() override;
     int messageBox(bool ownedByDialog, const tg::Text& text, const tg::Text& caption,
                    unsigned flags) override;

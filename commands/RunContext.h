@@ -19,8 +19,8 @@ public:
     virtual void deliverLines(std::vector<Text> lines) = 0;
     // Adds one line at the end of the output pane without moving the bars.
     virtual void appendReportLine(const Text& line) = 0;
-    virtual void stepMainProgress() = 0;
-    virtual void stepDialogProgress() = 0;
+    // Steps the main window's bar, then the dialog's, each only while no abort is pending.
+    virtual void stepProgress() = 0;
     // Both bars back to 0.
     virtual void resetProgress() = 0;
     // A message box shown for the worker, owned by the run's dialog or by no window; returns the

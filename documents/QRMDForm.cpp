@@ -1,9 +1,10 @@
 #include "documents/QRMDForm.h"
 
-#include "app/QtText.h"
-#include "app/TextPane.h"
 #include "text/Codec.h"
 #include "text/Error.h"
+#include "ui/Fonts.h"
+#include "ui/QtText.h"
+#include "ui/TextPane.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
@@ -46,11 +47,7 @@ bool hasTarget(const QPrinter& printer) {
 TQRMDForm::TQRMDForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("QRMDForm"));
     resize(870, 640);
-    QFont formFont;
-    formFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                          QStringLiteral("IPAPGothic"), QStringLiteral("sans-serif")});
-    formFont.setPixelSize(12);
-    setFont(formFont);
+    setFont(tg::interfaceFont());
 
     // A4 portrait with half-inch margins on every side, one column.
     const double millimetres[] = {12.7, 297.0, 12.7, 210.0, 12.7, 12.7, 0.0};

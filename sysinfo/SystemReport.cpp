@@ -1,5 +1,6 @@
 #include "sysinfo/SystemReport.h"
 
+#include "sysinfo/WmiValue.h"
 #include "text/Codec.h"
 
 #include <string>
@@ -7,6 +8,10 @@
 namespace tg {
 
 namespace {
+
+using platform::WmiObject;
+using platform::WmiSource;
+using platform::WmiValue;
 
 // The report's fixed texts in code page 932, converted once.
 struct Labels {
@@ -52,13 +57,24 @@ const Labels& labels() {
 
 const Text kDashLine(33, '-');
 
-// One of the nine progress points: each bar steps only while no abort is pending.
-void progressPoint(RunContext& run) {
+// One of the nine progress points.
+void stepProgress(RunContext& run) {
     if (!run.terminationRequested())
-        run.stepMainProgress();
-    if (!run.terminationRequested())
-        run.stepDialogProgress();
+        run.stepProgress();
 }
+
+// Closes the source however the report ends. Declared before the enumerators and objects, it
+// runs after they are gone.
+class ClosingSource {
+public:
+    explicit ClosingSource(WmiSource& source) : source_(source) {}
+    ~ClosingSource() { source_.closeWmiConnection(); }
+    ClosingSource(const ClosingSource&) = delete;
+    ClosingSource& operator=(const ClosingSource&) = delete;
+
+private:
+    WmiSource& source_;
+};
 
 void appendLine(RunContext& run, const Text& line) {
     if (!run.terminationRequested())
@@ -132,10 +148,11 @@ void buildSystemReport(RunContext& run, WmiSource& source, const LocalSystemValu
     lines[13] += kilobytesText(m.totalVirtual);
     lines[14] += kilobytesText(m.availVirtual);
     lines[15] += kilobytesText(m.totalPageFile);
-    progressPoint(run);
+    stepProgress(run);
 
-    // Returning from here on is the early end: the source releases everything it holds.
-    switch (source.open()) {
+    // Returning from here on is the early end.
+    const ClosingSource closing(source);
+    switch (source.openWmiConnection()) {
     case WmiSource::OpenResult::Opened:
         break;
     case WmiSource::OpenResult::InitFailed:
@@ -145,26 +162,26 @@ void buildSystemReport(RunContext& run, WmiSource& source, const LocalSystemValu
         run.messageBox(false, l.errorText, l.errorCaption, 0);
         return;
     }
-    progressPoint(run);
+    stepProgress(run);
 
-    bool connected = source.connect();
-    progressPoint(run);
+    bool connected = source.connectWmiNamespace();
+    stepProgress(run);
     if (!connected || run.terminationRequested())
         return;
 
     // A single-instance query: only its first object is read, and a set without one leaves the
     // lines as their labels.
     auto readFirst = [&](const char* wql, auto&& readProperties) {
-        auto objects = source.query(wql);
-        progressPoint(run);
+        auto objects = source.runWqlQuery(wql);
+        stepProgress(run);
         if (!objects || run.terminationRequested())
             return false;
-        if (auto object = objects->next())
+        if (auto object = objects->nextWmiObject())
             readProperties(*object);
         return true;
     };
     auto appendProperty = [](Text& line, WmiObject& object, const char* name) {
-        line += valueText(object.read(name));
+        line += valueText(object.readWmiProperty(name));
     };
 
     if (!readFirst(kQueryBios, [&](WmiObject& o) { appendProperty(lines[9], o, "Version"); }))
@@ -190,28 +207,28 @@ void buildSystemReport(RunContext& run, WmiSource& source, const LocalSystemValu
     for (int n = 1; n <= 15; ++n)
         appendLine(run, cutToLimit(lines[n]));
 
-    auto adapters = source.query(kQueryNetworkAdapter);
-    progressPoint(run);
+    auto adapters = source.runWqlQuery(kQueryNetworkAdapter);
+    stepProgress(run);
     if (!adapters || run.terminationRequested())
         return;
-    auto configurations = source.query(kQueryAdapterConfiguration);
-    progressPoint(run);
+    auto configurations = source.runWqlQuery(kQueryAdapterConfiguration);
+    stepProgress(run);
     if (!configurations || run.terminationRequested())
         return;
 
     // The n-th adapter goes with the n-th configuration; no key is compared.
     for (;;) {
-        auto adapter = adapters->next();
+        auto adapter = adapters->nextWmiObject();
         if (!adapter)
             break;
-        auto configuration = configurations->next();
+        auto configuration = configurations->nextWmiObject();
         if (!configuration)
             break;
 
         std::array<std::optional<WmiValue>, kAdapterReads.size()> v;
         for (std::size_t i = 0; i < kAdapterReads.size(); ++i) {
             bool ofAdapter = i <= ServiceName || i == Mac;
-            v[i] = (ofAdapter ? *adapter : *configuration).read(kAdapterReads[i]);
+            v[i] = (ofAdapter ? *adapter : *configuration).readWmiProperty(kAdapterReads[i]);
             if (!v[i] || run.terminationRequested())
                 return;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/RunContext.h"
-#include "sysinfo/WmiSource.h"
+#include "platform/WmiSource.h"
 #include "text/Text.h"
 
 #include <array>
@@ -41,8 +41,10 @@ inline constexpr std::size_t kFixedLineLimit = 255;
 
 // Builds the system-information report into the run's pane: fifteen fixed lines, one block per
 // network adapter and a closing dash line, with the run's nine progress points. An abort skips
-// the remaining lines and ends the report at its next query or adapter read.
-void buildSystemReport(RunContext& run, WmiSource& source, const LocalSystemValues& values);
+// the remaining lines and ends the report at its next query or adapter read. The source is
+// closed on every way out.
+void buildSystemReport(RunContext& run, platform::WmiSource& source,
+                       const LocalSystemValues& values);
 
 // The text of the box shown when the management service cannot be reached, and its caption.
 const Text& wmiErrorText();

@@ -1,7 +1,7 @@
 #include "sysinfo/SystemReportBody.h"
 
-#include "platform/SystemInfoSource.h"
 #include "platform/SystemValues.h"
+#include "platform/WmiSource.h"
 #include "sysinfo/SystemReport.h"
 
 namespace tg {

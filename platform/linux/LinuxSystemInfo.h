@@ -3,7 +3,7 @@
 // The pieces of the Linux source that read the system's files, kept apart so that tests can give
 // them files of their own.
 
-#include "sysinfo/WmiSource.h"
+#include "platform/WmiSource.h"
 
 #include <filesystem>
 #include <map>

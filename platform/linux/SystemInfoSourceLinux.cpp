@@ -1,4 +1,4 @@
-#include "platform/SystemInfoSource.h"
+#include "platform/WmiSource.h"
 #include "platform/linux/LinuxSystemInfo.h"
 
 #include "text/Codec.h"
@@ -124,7 +124,7 @@ class RecordObject : public WmiObject {
 public:
     explicit RecordObject(const Properties& properties) : properties_(properties) {}
 
-    std::optional<WmiValue> read(TextView name) override {
+    std::optional<WmiValue> readWmiProperty(TextView name) override {
         for (const auto& [key, value] : properties_) {
             if (equalsIgnoreCase(key, name))
                 return value;
@@ -140,7 +140,7 @@ class RecordEnumerator : public WmiEnumerator {
 public:
     explicit RecordEnumerator(std::vector<Properties> records) : records_(std::move(records)) {}
 
-    std::unique_ptr<WmiObject> next() override {
+    std::unique_ptr<WmiObject> nextWmiObject() override {
         if (next_ >= records_.size())
             return nullptr;
         return std::make_unique<RecordObject>(records_[next_++]);
@@ -349,17 +349,17 @@ class LinuxSource : public WmiSource {
 public:
     explicit LinuxSource(fs::path root) : reader_(std::move(root)) {}
 
-    OpenResult open() override {
+    OpenResult openWmiConnection() override {
         opened_ = true;
         return OpenResult::Opened;
     }
 
-    bool connect() override {
+    bool connectWmiNamespace() override {
         connected_ = opened_;
         return connected_;
     }
 
-    std::unique_ptr<WmiEnumerator> query(TextView wql) override {
+    std::unique_ptr<WmiEnumerator> runWqlQuery(TextView wql) override {
         if (!connected_)
             return nullptr;
         std::vector<Properties> records;
@@ -381,6 +381,11 @@ public:
             return nullptr; // WMI would reject a class it does not know
         }
         return std::make_unique<RecordEnumerator>(std::move(records));
+    }
+
+    void closeWmiConnection() override {
+        opened_ = connected_ = false;
+        adapters_.reset();
     }
 
 private:

@@ -1,4 +1,4 @@
-#include "platform/SystemInfoSource.h"
+#include "platform/WmiSource.h"
 
 #include "text/Codec.h"
 
@@ -122,7 +122,7 @@ public:
     WinObject(const WinObject&) = delete;
     WinObject& operator=(const WinObject&) = delete;
 
-    std::optional<WmiValue> read(TextView name) override {
+    std::optional<WmiValue> readWmiProperty(TextView name) override {
         std::wstring wide(name.begin(), name.end()); // property names are ASCII
         VARIANT value;
         VariantInit(&value);
@@ -146,7 +146,7 @@ public:
     WinEnumerator(const WinEnumerator&) = delete;
     WinEnumerator& operator=(const WinEnumerator&) = delete;
 
-    std::unique_ptr<WmiObject> next() override {
+    std::unique_ptr<WmiObject> nextWmiObject() override {
         IWbemClassObject* object = nullptr;
         ULONG returned = 0;
         HRESULT hr = objects_->Next(WBEM_NO_WAIT, 1, &object, &returned);
@@ -168,15 +168,9 @@ public:
     WinSource() = default;
     WinSource(const WinSource&) = delete;
     WinSource& operator=(const WinSource&) = delete;
-    ~WinSource() override {
-        if (services_)
-            services_->Release();
-        if (locator_)
-            locator_->Release();
-        SysFreeString(queryLanguage_);
-    }
+    ~WinSource() override { closeWmiConnection(); }
 
-    OpenResult open() override {
+    OpenResult openWmiConnection() override {
         if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
             return OpenResult::InitFailed;
         session_ = std::make_shared<ComSession>();
@@ -189,7 +183,7 @@ public:
         return OpenResult::Opened;
     }
 
-    bool connect() override {
+    bool connectWmiNamespace() override {
         if (!locator_)
             return false;
         BSTR resource = SysAllocString(L"root\\cimv2");
@@ -201,7 +195,7 @@ public:
         return SUCCEEDED(hr);
     }
 
-    std::unique_ptr<WmiEnumerator> query(TextView wql) override {
+    std::unique_ptr<WmiEnumerator> runWqlQuery(TextView wql) override {
         if (!services_)
             return nullptr;
         BSTR text = toBstr(wql, CP_ACP, MB_PRECOMPOSED);
@@ -212,6 +206,19 @@ public:
         if (FAILED(hr) || !objects)
             return nullptr;
         return std::make_unique<WinEnumerator>(session_, objects);
+    }
+
+    // The apartment is left once the last enumerator and object are gone as well.
+    void closeWmiConnection() override {
+        if (services_)
+            services_->Release();
+        services_ = nullptr;
+        if (locator_)
+            locator_->Release();
+        locator_ = nullptr;
+        SysFreeString(queryLanguage_);
+        queryLanguage_ = nullptr;
+        session_.reset();
     }
 
 private:

@@ -19,3 +19,9 @@ for size in 16 32 48 256; do
 done
 /usr/bin/convert "$tmp/icon-16.png" "$tmp/icon-32.png" "$tmp/icon-48.png" "$tmp/icon-256.png" \
     "$out/tginfo.ico"
+
+# The desktop's launcher icons (hicolor theme); the SVG itself is installed as the scalable one.
+mkdir -p "$out/desktop/icons"
+for size in 16 22 24 32 48 64 128 256; do
+    rsvg-convert -w $size -h $size "$art/icon.svg" -o "$out/desktop/icons/tginfo-$size.png"
+done

@@ -1,16 +1,12 @@
-#include "ScriptedDialogs.h"
-#include "app/Dialogs.h"
-#include "app/QtText.h"
-#include "app/TextPane.h"
-#include "app/Unit1.h"
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
+
 #include "text/Codec.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
 
-#include <QAction>
 #include <QFile>
-#include <QLineEdit>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,46 +26,11 @@ namespace {
 
 using tg::Dialogs;
 using tg::Text;
+using tg::test::MainWindowDriver;
 
 Text cp932(const char* utf8) {
     return tg::utf8ToCp932(utf8);
 }
-
-// The window with the state a run would leave, and its members in reach.
-class Form : public TMainForm {
-public:
-    using TMainForm::documentName;
-    using TMainForm::Edit_target;
-    using TMainForm::historyActions;
-    using TMainForm::modified;
-    using TMainForm::RichEdit_Commandhelp;
-    using TMainForm::RichEdit_Output;
-    using TMainForm::TabControl1;
-    using TMainForm::TMainForm;
-    using TMainForm::viewDefaultText;
-    using TMainForm::viewLabels;
-    using TMainForm::viewText;
-
-    // As a run leaves it: the view's text is the pane's, and the document is modified.
-    void runInto(int view, const Text& output) {
-        selectView(view);
-        RichEdit_Output->setText(output);
-        viewText[static_cast<size_t>(view)] = output;
-        modified = true;
-    }
-    int indexOf(const char* label) const {
-        return static_cast<int>(std::find(viewLabels.begin(), viewLabels.end(), Text(label)) -
-                                viewLabels.begin());
-    }
-    void trigger(const char* action) { findChild<QAction*>(QLatin1String(action))->trigger(); }
-    std::vector<Text> historyCaptions() const {
-        std::vector<Text> captions;
-        for (QAction* a : historyActions)
-            if (a->isVisible())
-                captions.push_back(tg::fromQString(a->text()));
-        return captions;
-    }
-};
 
 Text readBytes(const QString& path) {
     std::ifstream in(tg::toNativePath(tg::fromQString(path)), std::ios::binary);
@@ -99,10 +60,15 @@ class DocumentActionsTest : public QObject {
 
     QString path(const QString& name) const { return dir->filePath(name); }
     Text textPath(const QString& name) const { return tg::fromQString(path(name)); }
-    std::unique_ptr<Form> makeForm() {
+    std::unique_ptr<MainWindowDriver> makeWindow() {
         MainFormEnvironment environment;
         environment.iniPath = tg::toNativePath(textPath(QStringLiteral("tginfo.INI")));
-        return std::make_unique<Form>(environment);
+        return std::make_unique<MainWindowDriver>(environment);
+    }
+    // Saves under a name through the save-as dialog.
+    void saveAs(MainWindowDriver& w, const QString& name) {
+        dialogs->fileNames = {textPath(name)};
+        w.trigger("FileSaveAs1");
     }
     bool inRecentDocuments(const QString& file) const {
         QFile xbel(path(QStringLiteral("share/recently-used.xbel")));
@@ -131,72 +97,68 @@ private slots:
         dir.reset();
     }
 
-    void saveWritesEveryViewAndSaveAgainNeedsNoDialog() {
-        auto form = makeForm();
-        QVERIFY(form->viewLabels.size() == 10u);
+    void saveOpenAndSaveAgainKeepEveryView() {
+        auto w = makeWindow();
+        const auto& labels = (*w)->getViewLabels();
+        QCOMPARE(labels.size(), 10u);
         dialogs->fileNames = {textPath(QStringLiteral("doc.txt"))};
-        form->trigger("FileSave1");
+        w->trigger("FileSave1");
 
         QCOMPARE(dialogs->saveSpecs.size(), size_t(1));
         const Dialogs::FileDialogSpec& spec = dialogs->saveSpecs[0];
         QCOMPARE(spec.filter, cp932("テキストファイル(*.txt)|*.txt|すべてのファイル|*.*"));
         QCOMPARE(spec.defaultExt, Text("*.txt"));
         QCOMPARE(spec.initialDir, Text()); // untitled: the dialog's own choice
-        QCOMPARE(readBytes(path(QStringLiteral("doc.txt"))), emptyDocument(form->viewLabels));
-        QCOMPARE(form->documentName, textPath(QStringLiteral("doc.txt")));
-        QVERIFY(!form->modified);
+        QCOMPARE(readBytes(path(QStringLiteral("doc.txt"))), emptyDocument(labels));
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("doc.txt")));
+        QVERIFY(!(*w)->isModified());
         QVERIFY(inRecentDocuments(path(QStringLiteral("doc.txt"))));
 
-        // Named: written at once, also without changes, and output arrives as it stands.
-        int ping = form->indexOf("ping");
-        form->runInto(ping, "Reply 1\r\nReply 2\r\n");
-        form->trigger("FileSave1");
+        // Named: written at once, and output arrives as it stands.
+        w->runWith("arp", "arp \x95\x5C line\r\n"); // a trail byte 0x5C, as in "表"
+        w->runWith("ping", "Reply 1\r\n-----x\r\nReply 2\r\n");
+        QVERIFY((*w)->isModified());
+        w->trigger("FileSave1");
         QCOMPARE(dialogs->saveSpecs.size(), size_t(1));
         QVERIFY(readBytes(path(QStringLiteral("doc.txt")))
-                    .find("ping\r\nReply 1\r\nReply 2\r\n\r\n-----\r\n") != Text::npos);
-        QVERIFY(!form->modified);
+                    .find("ping\r\nReply 1\r\n-----x\r\nReply 2\r\n\r\n-----\r\n") != Text::npos);
+        QVERIFY(!(*w)->isModified());
 
-        // Save As opens where the document is.
-        form->trigger("FileSaveAs1");
-        QCOMPARE(dialogs->saveSpecs.size(), size_t(2));
+        // Save As opens where the document is; cancelled, it changes nothing.
+        w->trigger("FileSaveAs1");
         QCOMPARE(dialogs->saveSpecs[1].initialDir, tg::fromQString(dir->path() + "/"));
-        QCOMPARE(form->documentName, textPath(QStringLiteral("doc.txt")));
-        QVERIFY(dialogs->errors.empty());
-    }
-
-    void openRestoresEveryViewAndSavesBackTheSameLines() {
-        auto form = makeForm();
-        int ping = form->indexOf("ping"), arp = form->indexOf("arp");
-        form->runInto(arp, "arp line\r\n");
-        form->runInto(ping, "Reply 1\r\n-----x\r\nReply 2\r\n");
-        dialogs->fileNames = {textPath(QStringLiteral("first.txt"))};
-        form->trigger("FileSaveAs1");
-        form->trigger("FileNew1"); // not modified: no prompt
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("doc.txt")));
+        saveAs(*w, QStringLiteral("first.txt"));
+        w->trigger("FileNew1"); // not modified: no prompt
         QVERIFY(dialogs->boxes.empty());
-        QCOMPARE(form->viewText, form->viewDefaultText);
+        QCOMPARE((*w)->getViewText(), (*w)->getViewDefaultText());
 
-        form->selectView(3);
-        form->Edit_target->setText(QStringLiteral("host"));
+        w->select("route");
+        w->type("Edit_target", QStringLiteral("host"));
         dialogs->fileNames = {textPath(QStringLiteral("first.txt"))};
-        form->trigger("FileOpen1");
+        w->trigger("FileOpen1");
         QCOMPARE(dialogs->openSpecs.size(), size_t(1));
         QCOMPARE(dialogs->openSpecs[0].filter,
                  cp932("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
         QCOMPARE(dialogs->openSpecs[0].defaultExt, Text("*.txt"));
-        QCOMPARE(form->viewText[size_t(ping)], Text("Reply 1\n-----x\nReply 2\n"));
-        QCOMPARE(form->viewText[size_t(arp)], Text("arp line\n"));
-        QCOMPARE(form->getCurrentView(), 0);
-        QCOMPARE(form->TabControl1->currentIndex(), 0);
-        QCOMPARE(form->RichEdit_Output->text(), form->viewText[0]);
-        QCOMPARE(form->RichEdit_Commandhelp->text(), form->getViewHelpText()[0]);
-        QVERIFY(form->Edit_target->text().isEmpty());
-        QVERIFY(!form->modified);
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))],
+                 Text("Reply 1\n-----x\nReply 2\n"));
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("arp"))], Text("arp \x95\x5C line\n"));
+        QCOMPARE((*w)->getCurrentView(), 0);
+        QCOMPARE(w->control<QTabBar>("TabControl1")->currentIndex(), 0);
+        QCOMPARE(w->paneText(), (*w)->getViewText()[0]);
+        QCOMPARE(w->helpText(), (*w)->getViewHelpText()[0]);
+        QVERIFY(w->control<QLineEdit>("Edit_target")->text().isEmpty());
+        QVERIFY(!(*w)->isModified());
 
-        dialogs->fileNames = {textPath(QStringLiteral("second.txt"))};
-        form->trigger("FileSaveAs1");
-        Text first = readBytes(path(QStringLiteral("first.txt")));
-        Text second = readBytes(path(QStringLiteral("second.txt")));
-        QCOMPARE(tg::splitLines(second), tg::splitLines(first));
+        // Saved again, the same lines; from then on open and save give the same bytes.
+        saveAs(*w, QStringLiteral("second.txt"));
+        const Text second = readBytes(path(QStringLiteral("second.txt")));
+        QCOMPARE(tg::splitLines(second),
+                 tg::splitLines(readBytes(path(QStringLiteral("first.txt")))));
+        (*w)->openDocument(textPath(QStringLiteral("second.txt")));
+        saveAs(*w, QStringLiteral("third.txt"));
+        QCOMPARE(readBytes(path(QStringLiteral("third.txt"))), second);
         QVERIFY(dialogs->errors.empty());
     }
 
@@ -208,94 +170,92 @@ private slots:
     void newAndCloseAskBeforeDroppingOutput() {
         QFETCH(QString, action);
         const QByteArray name = action.toLatin1();
-        auto form = makeForm();
-        int route = form->indexOf("route");
-        form->runInto(route, "route output\r\n");
-        form->Edit_target->setText(QStringLiteral("host"));
+        auto w = makeWindow();
+        const size_t route = size_t(w->viewIndex("route"));
+        w->runWith("route", "route output\r\n");
+        w->type("Edit_target", QStringLiteral("host"));
 
         // Cancel: nothing changes.
         dialogs->answers = {Dialogs::IdCancel};
-        form->trigger(name.constData());
+        w->trigger(name.constData());
         QCOMPARE(dialogs->boxes.size(), size_t(1));
         verifyPrompt(dialogs->boxes[0]);
-        QVERIFY(form->modified);
-        QCOMPARE(form->viewText[size_t(route)], Text("route output\r\n"));
-        QCOMPARE(form->getCurrentView(), route);
-        QCOMPARE(form->Edit_target->text(), QStringLiteral("host"));
+        QVERIFY((*w)->isModified());
+        QCOMPARE((*w)->getViewText()[route], Text("route output\r\n"));
+        QCOMPARE((*w)->getCurrentView(), int(route));
+        QCOMPARE(w->control<QLineEdit>("Edit_target")->text(), QStringLiteral("host"));
 
         // Yes on an unnamed document, save dialog cancelled: reset all the same, nothing written.
         dialogs->answers = {Dialogs::IdYes};
         dialogs->fileNames = {std::nullopt};
-        form->trigger(name.constData());
+        w->trigger(name.constData());
         QCOMPARE(dialogs->saveSpecs.size(), size_t(1));
-        QCOMPARE(form->viewText, form->viewDefaultText);
-        QVERIFY(!form->modified);
-        QCOMPARE(form->getCurrentView(), 0);
-        QVERIFY(form->Edit_target->text().isEmpty());
+        QCOMPARE((*w)->getViewText(), (*w)->getViewDefaultText());
+        QVERIFY(!(*w)->isModified());
+        QCOMPARE((*w)->getCurrentView(), 0);
+        QVERIFY(w->control<QLineEdit>("Edit_target")->text().isEmpty());
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList());
 
         // Yes on a named document writes it to its own file first.
-        dialogs->fileNames = {textPath(QStringLiteral("named.txt"))};
-        form->trigger("FileSaveAs1");
-        form->runInto(route, "second output\r\n");
+        saveAs(*w, QStringLiteral("named.txt"));
+        w->runWith("route", "second output\r\n");
         dialogs->answers = {Dialogs::IdYes};
-        form->trigger(name.constData());
+        w->trigger(name.constData());
         QVERIFY(readBytes(path(QStringLiteral("named.txt"))).find("second output") != Text::npos);
-        QCOMPARE(form->documentName, Text("untitled.txt"));
-        QCOMPARE(form->viewText, form->viewDefaultText);
+        QCOMPARE((*w)->getDocumentName(), Text("untitled.txt"));
+        QCOMPARE((*w)->getViewText(), (*w)->getViewDefaultText());
 
         // No: dropped without saving.
-        form->runInto(route, "dropped\r\n");
+        w->runWith("route", "dropped\r\n");
         dialogs->answers = {Dialogs::IdNo};
-        form->trigger(name.constData());
-        QCOMPARE(form->viewText, form->viewDefaultText);
+        w->trigger(name.constData());
+        QCOMPARE((*w)->getViewText(), (*w)->getViewDefaultText());
         QVERIFY(readBytes(path(QStringLiteral("named.txt"))).find("dropped") == Text::npos);
-        QVERIFY(!form->modified);
+        QVERIFY(!(*w)->isModified());
         QVERIFY(dialogs->errors.empty());
     }
 
     void openAsksFirstAndNeverWritesTheFileBeingOpened() {
-        auto form = makeForm();
-        int ping = form->indexOf("ping"), arp = form->indexOf("arp");
+        auto w = makeWindow();
+        const size_t ping = size_t(w->viewIndex("ping")), arp = size_t(w->viewIndex("arp"));
         Text other = "arp\r\nfrom the file\r\n-----\r\n";
         writeBytes(path(QStringLiteral("other.txt")), other);
-        dialogs->fileNames = {textPath(QStringLiteral("mine.txt"))};
-        form->trigger("FileSaveAs1");
-        form->runInto(ping, "unsaved ping\r\n");
+        saveAs(*w, QStringLiteral("mine.txt"));
+        w->runWith("ping", "unsaved ping\r\n");
 
         // Cancel: the dialog was shown, the prompt ends the open.
         dialogs->fileNames = {textPath(QStringLiteral("other.txt"))};
         dialogs->answers = {Dialogs::IdCancel};
-        form->trigger("FileOpen1");
-        QCOMPARE(form->documentName, textPath(QStringLiteral("mine.txt")));
-        QCOMPARE(form->viewText[size_t(arp)], form->viewDefaultText[size_t(arp)]);
-        QVERIFY(form->modified);
+        w->trigger("FileOpen1");
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("mine.txt")));
+        QCOMPARE((*w)->getViewText()[arp], (*w)->getViewDefaultText()[arp]);
+        QVERIFY((*w)->isModified());
 
         // Yes: the current document goes to its own file, the chosen one is only read.
         dialogs->fileNames = {textPath(QStringLiteral("other.txt"))};
         dialogs->answers = {Dialogs::IdYes};
-        form->trigger("FileOpen1");
+        w->trigger("FileOpen1");
         verifyPrompt(dialogs->boxes.back());
         QVERIFY(readBytes(path(QStringLiteral("mine.txt"))).find("unsaved ping") != Text::npos);
         QCOMPARE(readBytes(path(QStringLiteral("other.txt"))), other);
-        QCOMPARE(form->documentName, textPath(QStringLiteral("other.txt")));
-        QCOMPARE(form->viewText[size_t(arp)], Text("from the file"));
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("other.txt")));
+        QCOMPARE((*w)->getViewText()[arp], Text("from the file"));
         // A view the file lacks keeps its text, unsaved or not; the document is clean all the same.
-        QCOMPARE(form->viewText[size_t(ping)], Text("unsaved ping\r\n"));
-        QVERIFY(!form->modified);
+        QCOMPARE((*w)->getViewText()[ping], Text("unsaved ping\r\n"));
+        QVERIFY(!(*w)->isModified());
 
         // No: not saved; Yes on an unnamed document with the save dialog cancelled: opened anyway.
-        form->runInto(ping, "dropped\r\n");
+        w->runWith("ping", "dropped\r\n");
         dialogs->answers = {Dialogs::IdNo};
-        form->openDocument(textPath(QStringLiteral("mine.txt")));
-        QCOMPARE(form->viewText[size_t(ping)], Text("unsaved ping\n"));
-        form->trigger("FileNew1");
-        form->runInto(ping, "unnamed\r\n");
+        (*w)->openDocument(textPath(QStringLiteral("mine.txt")));
+        QCOMPARE((*w)->getViewText()[ping], Text("unsaved ping\n"));
+        w->trigger("FileNew1");
+        w->runWith("ping", "unnamed\r\n");
         dialogs->answers = {Dialogs::IdYes};
         dialogs->fileNames = {std::nullopt};
-        form->openDocument(textPath(QStringLiteral("other.txt")));
+        (*w)->openDocument(textPath(QStringLiteral("other.txt")));
         QCOMPARE(readBytes(path(QStringLiteral("other.txt"))), other);
-        QCOMPARE(form->documentName, textPath(QStringLiteral("other.txt")));
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("other.txt")));
         QVERIFY(dialogs->errors.empty());
     }
 
@@ -312,143 +272,87 @@ private slots:
         QFETCH(QByteArray, content);
         if (!content.isEmpty())
             writeBytes(path(file), content.toStdString());
-        auto form = makeForm();
-        dialogs->fileNames = {textPath(QStringLiteral("mine.txt"))};
-        form->trigger("FileSaveAs1");
-        int arp = form->indexOf("arp");
-        form->runInto(arp, "unsaved\r\n");
-        std::vector<Text> before = form->viewText;
-        std::vector<Text> history = form->historyCaptions();
+        auto w = makeWindow();
+        saveAs(*w, QStringLiteral("mine.txt"));
+        w->runWith("arp", "unsaved\r\n");
+        std::vector<Text> before = (*w)->getViewText();
+        std::vector<Text> history = w->historyCaptions();
 
         dialogs->answers = {Dialogs::IdNo};
         dialogs->fileNames = {textPath(file)};
-        form->trigger("FileOpen1");
+        w->trigger("FileOpen1");
         QCOMPARE(dialogs->errors.size(), size_t(1));
         QVERIFY(dialogs->errors[0].find(tg::fromQString(file)) != Text::npos);
-        QCOMPARE(form->viewText, before);
-        QCOMPARE(form->documentName, textPath(QStringLiteral("mine.txt")));
-        QVERIFY(form->modified);
-        QCOMPARE(form->getCurrentView(), arp);
-        QCOMPARE(form->RichEdit_Output->text(), Text("unsaved\r\n"));
-        QCOMPARE(form->historyCaptions(), history);
+        QCOMPARE((*w)->getViewText(), before);
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("mine.txt")));
+        QVERIFY((*w)->isModified());
+        QCOMPARE((*w)->getCurrentView(), w->viewIndex("arp"));
+        QCOMPARE(w->paneText(), Text("unsaved\r\n"));
+        QCOMPARE(w->historyCaptions(), history);
         QVERIFY(!inRecentDocuments(path(file)));
     }
 
-    // A save that fails part-way leaves the old file whole: the file-size limit makes the write
-    // fail after its first bytes, for any user.
-    void failedSaveKeepsTheOldFile() {
-        auto form = makeForm();
+    // A save that fails part-way or cannot start leaves the old file whole and the document
+    // modified; a failed save in the prompt ends the command it was asked for.
+    void failedSavesKeepTheOldFile() {
+        auto w = makeWindow();
         Text old = "old content\r\n";
         writeBytes(path(QStringLiteral("kept.txt")), old);
-        form->runInto(form->indexOf("ping"), Text(400, 'x') + "\r\n");
-        std::vector<Text> history = form->historyCaptions();
+        w->runWith("ping", Text(400, 'x') + "\r\n");
+        std::vector<Text> history = w->historyCaptions();
 
+        // The file-size limit makes the write fail after its first bytes, for any user.
         struct rlimit saved {};
         getrlimit(RLIMIT_FSIZE, &saved);
         struct rlimit small = saved;
         small.rlim_cur = 64;
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        dialogs->fileNames = {textPath(QStringLiteral("kept.txt"))};
-        form->trigger("FileSaveAs1");
+        saveAs(*w, QStringLiteral("kept.txt"));
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
 
         QCOMPARE(dialogs->errors.size(), size_t(1));
         QCOMPARE(readBytes(path(QStringLiteral("kept.txt"))), old);
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{"kept.txt"});
-        QVERIFY(form->modified);
-        QCOMPARE(form->documentName, textPath(QStringLiteral("kept.txt")));
-        QCOMPARE(form->historyCaptions(), history);
+        QVERIFY((*w)->isModified());
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("kept.txt")));
+        QCOMPARE(w->historyCaptions(), history);
         QVERIFY(!inRecentDocuments(path(QStringLiteral("kept.txt"))));
 
-        // Where the file cannot be created at all, the same.
-        dialogs->fileNames = {textPath(QStringLiteral("no/such/dir.txt"))};
-        form->trigger("FileSaveAs1");
+        // Where the file cannot be created at all, the same; the prompt's save fails the same
+        // way and the new document is not made.
+        saveAs(*w, QStringLiteral("gone/doc.txt"));
         QCOMPARE(dialogs->errors.size(), size_t(2));
-        QVERIFY(form->modified);
-    }
+        w->runWith("arp", "output\r\n");
+        dialogs->answers = {Dialogs::IdYes};
+        w->trigger("FileNew1");
+        QCOMPARE(dialogs->errors.size(), size_t(3));
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("arp"))], Text("output\r\n"));
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("gone/doc.txt")));
+        QVERIFY((*w)->isModified());
 
-    void saveIntoReadOnlyPlacesKeepsTheOldFile() {
         if (geteuid() == 0)
             QSKIP("permissions do not bind the superuser");
-        auto form = makeForm();
         QDir(dir->path()).mkdir(QStringLiteral("ro"));
-        Text old = "old content\r\n";
         writeBytes(path(QStringLiteral("ro/file.txt")), old);
         writeBytes(path(QStringLiteral("rofile.txt")), old);
         QFile::setPermissions(path(QStringLiteral("rofile.txt")), QFile::ReadOwner);
         QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
-        form->runInto(1, "new\r\n");
-
-        dialogs->fileNames = {textPath(QStringLiteral("ro/file.txt")),
-                              textPath(QStringLiteral("rofile.txt"))};
-        form->trigger("FileSaveAs1");
-        form->trigger("FileSaveAs1");
+        saveAs(*w, QStringLiteral("ro/file.txt"));
+        saveAs(*w, QStringLiteral("rofile.txt"));
         QFile::setPermissions(path(QStringLiteral("ro")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(dialogs->errors.size(), size_t(2));
+        QCOMPARE(dialogs->errors.size(), size_t(5));
         QCOMPARE(readBytes(path(QStringLiteral("ro/file.txt"))), old);
         QCOMPARE(readBytes(path(QStringLiteral("rofile.txt"))), old);
-        QVERIFY(form->modified);
-        QVERIFY(form->historyCaptions().empty());
+        QVERIFY((*w)->isModified());
+        QCOMPARE(w->historyCaptions(), history);
     }
 
-    void failedSaveInThePromptEndsTheCommand() {
-        auto form = makeForm();
-        dialogs->fileNames = {textPath(QStringLiteral("gone/doc.txt"))};
-        form->trigger("FileSaveAs1"); // fails, but names the document
-        QCOMPARE(dialogs->errors.size(), size_t(1));
-        form->runInto(2, "output\r\n");
-        dialogs->answers = {Dialogs::IdYes};
-        form->trigger("FileNew1");
-        QCOMPARE(dialogs->errors.size(), size_t(2));
-        QCOMPARE(form->viewText[2], Text("output\r\n"));
-        QCOMPARE(form->documentName, textPath(QStringLiteral("gone/doc.txt")));
-        QVERIFY(form->modified);
-    }
-
-    void historyMenuShowsTheNewestFiveAndOpensThem() {
-        auto form = makeForm();
-        QVERIFY(form->historyCaptions().empty());
-        for (int i = 1; i <= 6; ++i) {
-            dialogs->fileNames = {textPath(QStringLiteral("f%1.txt").arg(i))};
-            form->trigger("FileSaveAs1");
-        }
-        QCOMPARE(form->historyCaptions(),
-                 (std::vector<Text>{"f6.txt", "f5.txt", "f4.txt", "f3.txt", "f2.txt"}));
-        QCOMPARE(form->historyActions[2]->statusTip(), path(QStringLiteral("f4.txt")));
-        QCOMPARE(form->historyActions[2]->toolTip(), path(QStringLiteral("f4.txt")));
-
-        // Chosen from the menu, an entry opens and moves to the top.
-        form->runInto(1, "changed\r\n");
-        dialogs->answers = {Dialogs::IdNo};
-        form->historyActions[2]->trigger();
-        QCOMPARE(form->documentName, textPath(QStringLiteral("f4.txt")));
-        QVERIFY(!form->modified);
-        QCOMPARE(form->historyCaptions(),
-                 (std::vector<Text>{"f4.txt", "f6.txt", "f5.txt", "f3.txt", "f2.txt"}));
-        QVERIFY(inRecentDocuments(path(QStringLiteral("f4.txt"))));
-
-        // An entry whose file is gone fails to open and keeps its place.
-        QFile::remove(path(QStringLiteral("f5.txt")));
-        form->historyActions[2]->trigger();
-        QCOMPARE(dialogs->errors.size(), size_t(1));
-        QCOMPARE(form->documentName, textPath(QStringLiteral("f4.txt")));
-        QCOMPARE(form->historyCaptions(),
-                 (std::vector<Text>{"f4.txt", "f6.txt", "f5.txt", "f3.txt", "f2.txt"}));
-
-        // New and Close leave the list alone; a new window shows it from the settings file.
-        form->trigger("FileClose1");
-        form.reset();
-        auto next = makeForm();
-        QCOMPARE(next->historyCaptions(),
-                 (std::vector<Text>{"f4.txt", "f6.txt", "f5.txt", "f3.txt", "f2.txt"}));
-    }
-
-    void historyCaptionIsTheFileNameOfACp932Path() {
+    void historyMenuShowsTheNewestFiveAndOpensThemFromTheirBytes() {
         // "表" is 0x95 0x5C in cp932: its trail byte is no separator. The entry is opened from its
-        // own bytes.
+        // own bytes, never from the text shown.
         Text folder = tg::fromQString(dir->path()) + "/\x95\x5C";
         std::filesystem::create_directories(tg::toNativePath(folder));
         Text file = folder + "/\x8E\xA6\x95\x5C&.txt";
@@ -456,14 +360,44 @@ private slots:
             tg::IniFile ini(tg::toNativePath(textPath(QStringLiteral("tginfo.INI"))));
             ini.writeString("HISTORY", "FILE0", file);
         }
-        auto form = makeForm();
+        auto w = makeWindow();
         writeBytes(tg::toQString(file), "ping\r\nopened\r\n-----\r\n");
-        QCOMPARE(form->historyActions[0]->text(), QStringLiteral("示表&&.txt"));
-        QCOMPARE(form->historyActions[0]->statusTip(), tg::toQString(file));
-        form->historyActions[0]->trigger();
-        QCOMPARE(form->documentName, file);
-        QCOMPARE(form->viewText[size_t(form->indexOf("ping"))], Text("opened"));
-        QVERIFY(dialogs->errors.empty());
+        QAction* first = w->action("History1");
+        QCOMPARE(first->text(), QStringLiteral("示表&&.txt"));
+        QCOMPARE(first->statusTip(), tg::toQString(file));
+        first->trigger();
+        QCOMPARE((*w)->getDocumentName(), file);
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))], Text("opened"));
+
+        for (int i = 1; i <= 6; ++i)
+            saveAs(*w, QStringLiteral("f%1.txt").arg(i));
+        QCOMPARE(w->historyCaptions(),
+                 (std::vector<Text>{"f6.txt", "f5.txt", "f4.txt", "f3.txt", "f2.txt"}));
+        QAction* third = w->action("History3");
+        QCOMPARE(third->statusTip(), path(QStringLiteral("f4.txt")));
+        QCOMPARE(third->toolTip(), path(QStringLiteral("f4.txt")));
+
+        // Chosen from the menu, an entry opens and moves to the top.
+        w->runWith("ipconfig", "changed\r\n");
+        dialogs->answers = {Dialogs::IdNo};
+        third->trigger();
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("f4.txt")));
+        QVERIFY(!(*w)->isModified());
+        const std::vector<Text> newest{"f4.txt", "f6.txt", "f5.txt", "f3.txt", "f2.txt"};
+        QCOMPARE(w->historyCaptions(), newest);
+        QVERIFY(inRecentDocuments(path(QStringLiteral("f4.txt"))));
+
+        // An entry whose file is gone fails to open and keeps its place.
+        QFile::remove(path(QStringLiteral("f5.txt")));
+        third->trigger();
+        QCOMPARE(dialogs->errors.size(), size_t(1));
+        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("f4.txt")));
+        QCOMPARE(w->historyCaptions(), newest);
+
+        // New and Close leave the list alone; a new window shows it from the settings file.
+        w->trigger("FileClose1");
+        w.reset();
+        QCOMPARE(makeWindow()->historyCaptions(), newest);
     }
 };
 

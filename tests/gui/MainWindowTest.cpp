@@ -1,42 +1,18 @@
-#include "app/QtText.h"
-#include "app/TextPane.h"
-#include "app/Unit1.h"
+#include "support/MainWindowDriver.h"
+
 #include "commands/ViewCatalogue.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QFrame>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
 
-namespace {
+using tg::test::MainWindowDriver;
 
-// Reaches the form's protected state, as the parts of the program that own it do.
-class Form : public TMainForm {
-public:
-    explicit Form(bool nt) : TMainForm(MainFormEnvironment{nt}) {}
-    using TMainForm::cmbOption;
-    using TMainForm::Edit_option;
-    using TMainForm::Edit_option2;
-    using TMainForm::Edit_target;
-    using TMainForm::Panel_Commandhelp;
-    using TMainForm::Panel_option;
-    using TMainForm::Panel_target;
-    using TMainForm::RichEdit_Commandhelp;
-    using TMainForm::RichEdit_Output;
-    using TMainForm::ShowCommandHelp;
-    using TMainForm::TabControl1;
-    using TMainForm::TabView;
-    using TMainForm::toolsMenu;
-    using TMainForm::TreeView;
-    using TMainForm::TreeView1;
-    using TMainForm::viewMenuActions;
-    using TMainForm::viewText;
-};
+namespace {
 
 QStringList comboItems(QComboBox* combo) {
     QStringList items;
@@ -45,27 +21,42 @@ QStringList comboItems(QComboBox* combo) {
     return items;
 }
 
-QTreeWidgetItem* rootNode(Form& f) {
-    return f.TreeView1->topLevelItem(0);
+QStringList tabTexts(QTabBar* tabs) {
+    QStringList texts;
+    for (int i = 0; i < tabs->count(); ++i)
+        texts << tabs->tabText(i);
+    return texts;
+}
+
+// The entries of a menu or a bar by their actions' names, "-" for a separator.
+QStringList entryNames(const QList<QAction*>& actions) {
+    QStringList names;
+    for (QAction* a : actions)
+        names << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    return names;
+}
+
+QTreeWidgetItem* rootNode(MainWindowDriver& w) {
+    return w.control<QTreeWidget>("TreeView1")->topLevelItem(0);
 }
 
 // Everything that says which view is current, in every mode, agrees on one index.
-void verifyCurrent(Form& f, int view) {
-    QCOMPARE(f.getCurrentView(), view);
-    if (f.getViewMode() == 0)
-        QCOMPARE(f.TabControl1->currentIndex(), view);
+void verifyCurrent(MainWindowDriver& w, int view) {
+    QCOMPARE(w->getCurrentView(), view);
+    if (w->getViewMode() == 0)
+        QCOMPARE(w.control<QTabBar>("TabControl1")->currentIndex(), view);
     else
-        QCOMPARE(f.TreeView1->currentItem(), rootNode(f)->child(view));
+        QCOMPARE(w.control<QTreeWidget>("TreeView1")->currentItem(), rootNode(w)->child(view));
     int checked = 0;
-    for (QAction* a : f.viewMenuActions) {
+    for (QAction* a : w.control<QMenu>("ToolsMenu")->actions()) {
         if (a->isChecked()) {
             ++checked;
             QCOMPARE(a->data().toInt(), view);
         }
     }
     QCOMPARE(checked, 1);
-    QCOMPARE(f.RichEdit_Output->text(), f.getViewText()[view]);
-    QCOMPARE(f.RichEdit_Commandhelp->text(), f.getViewHelpText()[view]);
+    QCOMPARE(w.paneText(), w->getViewText()[view]);
+    QCOMPARE(w.helpText(), w->getViewHelpText()[view]);
 }
 
 } // namespace
@@ -73,72 +64,74 @@ void verifyCurrent(Form& f, int view) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void buildsTenViewsEverywhere();
-    void buildsNineViewsWithoutNslookup();
-    void threeWaysOfSelectingAgree();
+    void buildsTheViewsWithAndWithoutNslookup();
+    void everyWayOfSelectingAgrees();
     void inputControlsFollowTheCatalogue_data();
     void inputControlsFollowTheCatalogue();
     void typedInputsSurviveViewSwitches();
     void treeAndTabViewSwitchBothWays();
-    void rootNodeSelectsTheFirstView();
-    void helpPaneToggleSurvivesViewSwitches();
-    void menusHoldTheirActionsInOrder();
+    void menusAndToolBarHoldTheirActionsInOrder();
 };
 
-void MainWindowTest::buildsTenViewsEverywhere() {
-    Form f(true);
-    QCOMPARE(f.TabControl1->count(), 10);
-    QCOMPARE(rootNode(f)->childCount(), 10);
-    QCOMPARE(f.toolsMenu->actions().size(), 10);
-    QStringList tools;
-    for (QAction* a : f.toolsMenu->actions())
-        tools << a->text();
-    QCOMPARE(tools, (QStringList{"winconf", "ipconfig", "arp", "route", "ping", "tracert",
-                                 "netstat", "nslookup", "net", "n&btstat"}));
-    QCOMPARE(f.TabControl1->tabText(9), QStringLiteral("nbtstat"));
-    QCOMPARE(f.getViewLabels().size(), 10u);
-    for (int i = 0; i < 10; ++i) {
-        QCOMPARE(f.getViewText()[i], tg::initialText(i));
-        QCOMPARE(f.getViewDefaultText()[i], tg::initialText(i));
+void MainWindowTest::buildsTheViewsWithAndWithoutNslookup() {
+    for (bool nt : {true, false}) {
+        MainWindowDriver w(MainFormEnvironment{nt});
+        const int count = nt ? 10 : 9;
+        QMenu* tools = w.control<QMenu>("ToolsMenu");
+        QCOMPARE(w.control<QTabBar>("TabControl1")->count(), count);
+        QCOMPARE(rootNode(w)->childCount(), count);
+        QStringList captions;
+        for (QAction* a : tools->actions())
+            captions << a->text();
+        QStringList expected{"winconf", "ipconfig", "arp",      "route", "ping",
+                             "tracert", "netstat",  "nslookup", "net",   "n&btstat"};
+        if (!nt)
+            expected.removeAll(QStringLiteral("nslookup"));
+        QCOMPARE(captions, expected);
+        const QStringList tabs = tabTexts(w.control<QTabBar>("TabControl1"));
+        QCOMPARE(tabs.contains("nslookup"), nt);
+        QCOMPARE(tabs.last(), QStringLiteral("nbtstat"));
+        QCOMPARE(w->getViewLabels().size(), size_t(count));
+        for (int i = 0; i < count; ++i) {
+            // A view after the missing nslookup keeps its own texts and option list.
+            const int slot = tg::slotOfView(i, nt);
+            QCOMPARE(w->getViewText()[i], tg::initialText(slot));
+            QCOMPARE(w->getViewDefaultText()[i], tg::initialText(slot));
+            QCOMPARE(w->getViewHelpText()[i], tg::commandHelpText(slot));
+        }
+        verifyCurrent(w, 0);
+        QVERIFY(!w->isModified());
+        QCOMPARE(w->getDocumentName(), tg::Text("untitled.txt"));
+
+        QAction* net = tools->actions().at(nt ? 8 : 7);
+        QCOMPARE(net->data().toInt(), nt ? 8 : 7);
+        net->trigger();
+        verifyCurrent(w, nt ? 8 : 7);
+        QCOMPARE(w.control<QComboBox>("cmbOption")->currentText(), QStringLiteral("view"));
+        QCOMPARE(w.control<QComboBox>("cmbOption")->count(), 10);
     }
-    verifyCurrent(f, 0);
-    QVERIFY(!f.isModified());
-    QCOMPARE(f.getDocumentName(), tg::Text("untitled.txt"));
 }
 
-void MainWindowTest::buildsNineViewsWithoutNslookup() {
-    Form f(false);
-    QCOMPARE(f.TabControl1->count(), 9);
-    QCOMPARE(rootNode(f)->childCount(), 9);
-    QCOMPARE(f.toolsMenu->actions().size(), 9);
-    for (int i = 0; i < 9; ++i)
-        QVERIFY(f.TabControl1->tabText(i) != QStringLiteral("nslookup"));
-    // net moved up to index 7 but keeps its own texts and option list.
-    QCOMPARE(f.getViewLabels()[7], tg::Text("net"));
-    QCOMPARE(f.getViewText()[7], tg::initialText(8));
-    QCOMPARE(f.getViewHelpText()[7], tg::commandHelpText(8));
-    QAction* tag7 = f.toolsMenu->actions().at(7);
-    QCOMPARE(tag7->data().toInt(), 7);
-    tag7->trigger();
-    verifyCurrent(f, 7);
-    QCOMPARE(f.cmbOption->currentText(), QStringLiteral("view"));
-    QCOMPARE(f.cmbOption->count(), 10);
-    QCOMPARE(f.toolsMenu->actions().at(8)->text(), QStringLiteral("n&btstat"));
-}
-
-void MainWindowTest::threeWaysOfSelectingAgree() {
-    Form f(true);
-    f.TabControl1->setCurrentIndex(4); // a click on the ping tab
-    verifyCurrent(f, 4);
-    f.viewMenuActions[6]->trigger(); // Tools > netstat
-    verifyCurrent(f, 6);
-    f.TreeViewExecute();
-    f.TreeView1->setCurrentItem(rootNode(f)->child(2)); // arp in the tree
-    verifyCurrent(f, 2);
-    f.viewMenuActions[9]->trigger();
-    verifyCurrent(f, 9);
-    f.TabViewExecute();
-    verifyCurrent(f, 9);
+void MainWindowTest::everyWayOfSelectingAgrees() {
+    MainWindowDriver w;
+    w.control<QTabBar>("TabControl1")->setCurrentIndex(4); // a click on the ping tab
+    verifyCurrent(w, 4);
+    w.trigger("ViewMenu6"); // Tools > netstat
+    verifyCurrent(w, 6);
+    w.trigger("TreeView");
+    auto* tree = w.control<QTreeWidget>("TreeView1");
+    tree->setCurrentItem(rootNode(w)->child(2)); // arp in the tree
+    verifyCurrent(w, 2);
+    w.trigger("ViewMenu9");
+    verifyCurrent(w, 9);
+    // The root node stands for the first view, and the node selected is the view's.
+    tree->setCurrentItem(rootNode(w));
+    verifyCurrent(w, 0);
+    QVERIFY(rootNode(w)->child(0)->isSelected());
+    QVERIFY(!rootNode(w)->isSelected());
+    w.trigger("ViewMenu9");
+    w.trigger("TabView");
+    verifyCurrent(w, 9);
 }
 
 void MainWindowTest::inputControlsFollowTheCatalogue_data() {
@@ -175,132 +168,117 @@ void MainWindowTest::inputControlsFollowTheCatalogue() {
     QFETCH(bool, option2);
     QFETCH(QString, comboText);
     QFETCH(QStringList, items);
-    Form f(true);
-    f.show();
+    MainWindowDriver w;
+    w->show();
     // Come from a view with other controls, so that nothing is left over by chance.
-    f.selectView(view == 6 ? 4 : 6);
-    f.selectView(view);
-    QCOMPARE(f.Panel_target->isVisible(), target);
-    QCOMPARE(f.Panel_option->isVisible(), option);
-    QVERIFY(!f.Edit_option->isVisibleTo(&f) || !option);
+    w->selectView(view == 6 ? 4 : 6);
+    w->selectView(view);
+    auto* combo = w.control<QComboBox>("cmbOption");
+    QCOMPARE(w.control("Panel_target")->isVisible(), target);
+    QCOMPARE(w.control("Panel_option")->isVisible(), option);
+    QVERIFY(!w.control("Edit_option")->isVisibleTo(&w.form()) || !option);
     if (option) {
-        QVERIFY(f.cmbOption->isVisible());
-        QCOMPARE(f.Edit_option2->isVisible(), option2);
-        QCOMPARE(f.cmbOption->currentText(), comboText);
-        QCOMPARE(comboItems(f.cmbOption), items);
+        QVERIFY(combo->isVisible());
+        QCOMPARE(w.control("Edit_option2")->isVisible(), option2);
+        QCOMPARE(combo->currentText(), comboText);
+        QCOMPARE(comboItems(combo), items);
     }
-    QVERIFY(f.Edit_option->text().isEmpty());
+    QVERIFY(w.control<QLineEdit>("Edit_option")->text().isEmpty());
 }
 
 void MainWindowTest::typedInputsSurviveViewSwitches() {
-    Form f(true);
-    f.selectView(4);
-    f.Edit_target->setText(QStringLiteral("192.168.1.10"));
-    f.Edit_option2->setText(QStringLiteral("/domain"));
-    f.cmbOption->setEditText(QStringLiteral("-n 5"));
-    f.Edit_option->setText(QStringLiteral("stale"));
-    f.selectView(8);
-    f.selectView(4);
-    QCOMPARE(f.Edit_target->text(), QStringLiteral("192.168.1.10"));
-    QCOMPARE(f.Edit_option2->text(), QStringLiteral("/domain"));
+    MainWindowDriver w;
+    auto* combo = w.control<QComboBox>("cmbOption");
+    w.select("ping");
+    w.type("Edit_target", QStringLiteral("192.168.1.10"));
+    w.type("Edit_option2", QStringLiteral("/domain"));
+    w.type("cmbOption", QStringLiteral("-n 5"));
+    w.type("Edit_option", QStringLiteral("stale"));
+    w.select("net");
+    w.select("ping");
+    QCOMPARE(w.control<QLineEdit>("Edit_target")->text(), QStringLiteral("192.168.1.10"));
+    QCOMPARE(w.control<QLineEdit>("Edit_option2")->text(), QStringLiteral("/domain"));
     // The combo is refilled for each view; the free option box is emptied.
-    QCOMPARE(f.cmbOption->currentText(), QStringLiteral("なし"));
-    QVERIFY(f.Edit_option->text().isEmpty());
+    QCOMPARE(combo->currentText(), QStringLiteral("なし"));
+    QVERIFY(w.control<QLineEdit>("Edit_option")->text().isEmpty());
     // Reselecting the same view refills the combo too.
-    f.cmbOption->setEditText(QStringLiteral("-t"));
-    f.TabControl1->setCurrentIndex(4);
-    f.selectView(4);
-    QCOMPARE(f.cmbOption->currentText(), QStringLiteral("なし"));
+    w.type("cmbOption", QStringLiteral("-t"));
+    w.select("ping");
+    QCOMPARE(combo->currentText(), QStringLiteral("なし"));
 }
 
 void MainWindowTest::treeAndTabViewSwitchBothWays() {
     for (bool nt : {true, false}) {
-        Form f(nt);
-        f.show();
-        f.selectView(5);
-        f.cmbOption->setEditText(QStringLiteral("-d"));
-        const QStringList tabsBefore = [&] {
-            QStringList t;
-            for (int i = 0; i < f.TabControl1->count(); ++i)
-                t << f.TabControl1->tabText(i);
-            return t;
-        }();
-        f.TreeView->trigger();
-        QCOMPARE(f.getViewMode(), 1);
-        QVERIFY(f.TreeView1->isVisible());
-        QCOMPARE(f.TabControl1->count(), 0);
-        QCOMPARE(f.tabStyle(), 2);
-        QVERIFY(f.TreeView->isChecked() && !f.TabView->isChecked());
-        verifyCurrent(f, 5);
-        // Mode switches never reset the inputs.
-        QCOMPARE(f.cmbOption->currentText(), QStringLiteral("-d"));
-        f.TreeViewExecute(); // again in its own state: nothing changes
-        verifyCurrent(f, 5);
+        MainWindowDriver w(MainFormEnvironment{nt});
+        w->show();
+        auto* tabs = w.control<QTabBar>("TabControl1");
+        auto* help = w.control<QFrame>("Panel_Commandhelp");
+        QAction* tabView = w.action("TabView");
+        QAction* treeView = w.action("TreeView");
+        w.select("tracert");
+        w.type("cmbOption", QStringLiteral("-d"));
+        // The help pane's toggle survives the mode switches.
+        QVERIFY(help->isVisible() && w.action("ShowCommandHelp")->isChecked());
+        w.trigger("ShowCommandHelp");
+        QVERIFY(!help->isVisible() && !w.action("ShowCommandHelp")->isChecked());
+        const QStringList tabsBefore = tabTexts(tabs);
 
-        f.TabView->trigger();
-        QCOMPARE(f.getViewMode(), 0);
-        QVERIFY(!f.TreeView1->isVisible());
-        QCOMPARE(f.tabStyle(), 0);
-        QVERIFY(f.TabView->isChecked() && !f.TreeView->isChecked());
-        QStringList tabsAfter;
-        for (int i = 0; i < f.TabControl1->count(); ++i)
-            tabsAfter << f.TabControl1->tabText(i);
-        QCOMPARE(tabsAfter, tabsBefore);
-        QCOMPARE(tabsAfter.size(), nt ? 10 : 9);
-        verifyCurrent(f, 5);
-        QCOMPARE(f.cmbOption->currentText(), QStringLiteral("-d"));
-        f.TabViewExecute(); // the tabs exist: they are not added twice
-        QCOMPARE(f.TabControl1->count(), nt ? 10 : 9);
+        treeView->trigger();
+        QCOMPARE(w->getViewMode(), 1);
+        QVERIFY(w.control("TreeView1")->isVisible());
+        QCOMPARE(tabs->count(), 0);
+        QCOMPARE(w->tabStyle(), 2);
+        QVERIFY(treeView->isChecked() && !tabView->isChecked());
+        verifyCurrent(w, 5);
+        // Mode switches never reset the inputs.
+        QCOMPARE(w.control<QComboBox>("cmbOption")->currentText(), QStringLiteral("-d"));
+        treeView->trigger(); // again in its own state: nothing changes
+        verifyCurrent(w, 5);
+
+        tabView->trigger();
+        QCOMPARE(w->getViewMode(), 0);
+        QVERIFY(!w.control("TreeView1")->isVisible());
+        QCOMPARE(w->tabStyle(), 0);
+        QVERIFY(tabView->isChecked() && !treeView->isChecked());
+        QCOMPARE(tabTexts(tabs), tabsBefore);
+        QCOMPARE(tabsBefore.size(), nt ? 10 : 9);
+        verifyCurrent(w, 5);
+        QCOMPARE(w.control<QComboBox>("cmbOption")->currentText(), QStringLiteral("-d"));
+        tabView->trigger(); // the tabs exist: they are not added twice
+        QCOMPARE(tabs->count(), nt ? 10 : 9);
+
+        QVERIFY(!help->isVisible());
+        w.trigger("ShowCommandHelp");
+        QVERIFY(help->isVisible() && w.action("ShowCommandHelp")->isChecked());
+        QCOMPARE(w.helpText(), tg::commandHelpText(5));
     }
 }
 
-void MainWindowTest::rootNodeSelectsTheFirstView() {
-    Form f(true);
-    f.selectView(3);
-    f.TreeViewExecute();
-    f.TreeView1->setCurrentItem(rootNode(f));
-    verifyCurrent(f, 0);
-    QVERIFY(rootNode(f)->child(0)->isSelected());
-    QVERIFY(!rootNode(f)->isSelected());
-}
-
-void MainWindowTest::helpPaneToggleSurvivesViewSwitches() {
-    Form f(true);
-    f.show();
-    QVERIFY(f.Panel_Commandhelp->isVisible() && f.ShowCommandHelp->isChecked());
-    f.ShowCommandHelp->trigger();
-    QVERIFY(!f.Panel_Commandhelp->isVisible());
-    QVERIFY(!f.ShowCommandHelp->isChecked());
-    f.selectView(4);
-    f.TreeViewExecute();
-    f.TabViewExecute();
-    QVERIFY(!f.Panel_Commandhelp->isVisible());
-    f.ShowCommandHelp->trigger();
-    QVERIFY(f.Panel_Commandhelp->isVisible() && f.ShowCommandHelp->isChecked());
-    QCOMPARE(f.RichEdit_Commandhelp->text(), tg::commandHelpText(4));
-}
-
-void MainWindowTest::menusHoldTheirActionsInOrder() {
-    Form f(true);
-    auto names = [](QMenu* menu) {
-        QStringList n;
-        for (QAction* a : menu->actions())
-            n << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-        return n;
-    };
-    auto menu = [&](const char* name) { return f.findChild<QMenu*>(QLatin1String(name)); };
-    QCOMPARE(names(menu("FileMenu")),
+void MainWindowTest::menusAndToolBarHoldTheirActionsInOrder() {
+    MainWindowDriver w;
+    auto menu = [&](const char* name) { return entryNames(w.control<QMenu>(name)->actions()); };
+    QCOMPARE(menu("FileMenu"),
              (QStringList{"FileNew1", "FileOpen1", "FileClose1", "-", "FileSave1", "FileSaveAs1",
                           "-", "FilePrintSetup1", "PrintPreview1", "Print1", "-", "History1",
                           "History2", "History3", "History4", "History5", "FileExit1"}));
-    QCOMPARE(names(menu("ViewMenu")), (QStringList{"TabView", "TreeView", "-", "ShowCommandHelp"}));
-    QCOMPARE(names(menu("HelpMenu")), (QStringList{"actHelp", "-", "HelpAbout"}));
+    QCOMPARE(menu("EditMenu"), (QStringList{"EditCopy1", "EditSelectAll1"}));
+    QCOMPARE(menu("ViewMenu"), (QStringList{"TabView", "TreeView", "-", "ShowCommandHelp"}));
+    QCOMPARE(menu("HelpMenu"), (QStringList{"actHelp", "-", "HelpAbout"}));
+    QCOMPARE(entryNames(w.control<QToolBar>("ActionToolBar1")->actions()),
+             (QStringList{"FileNew1", "FileOpen1", "FileSave1", "-", "Print1", "PrintPreview1", "-",
+                          "EditCopy1", "-", "TabView", "TreeView", "-", "ShowCommandHelp",
+                          "actHelp", "-"}));
+    QStringList bar;
+    for (QAction* a : w.control<QMenuBar>("ActionMainMenuBar1")->actions())
+        bar << a->text();
+    QCOMPARE(bar,
+             (QStringList{"ファイル(&F)", "編集(&E)", "表示(&V)", "ツール(&T)", "ヘルプ(&H)"}));
     for (int i = 1; i <= 5; ++i)
-        QVERIFY(!f.findChild<QAction*>(QStringLiteral("History%1").arg(i))->isVisible());
-    QCOMPARE(f.findChild<QAction*>("FileOpen1")->toolTip(), QStringLiteral("開く"));
-    QCOMPARE(f.findChild<QAction*>("FileOpen1")->statusTip(),
-             QStringLiteral("既存のファイルを開く"));
-    QCOMPARE(f.findChild<QAction*>("actHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(!w.action(QStringLiteral("History%1").arg(i).toLatin1().constData())->isVisible());
+    QCOMPARE(w.action("FileOpen1")->toolTip(), QStringLiteral("開く"));
+    QCOMPARE(w.action("FileOpen1")->statusTip(), QStringLiteral("既存のファイルを開く"));
+    QCOMPARE(w.action("PrintPreview1")->iconText(), QStringLiteral("印刷プレビュー..(&Q)"));
+    QCOMPARE(w.action("actHelp")->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,6 +1,6 @@
-#include "ScriptedDialogs.h"
-#include "app/TextPane.h"
-#include "app/Unit1.h"
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
+
 #include "documents/PrintList.h"
 #include "documents/QRMDForm.h"
 #include "text/Codec.h"
@@ -19,22 +19,9 @@
 #include <functional>
 
 using tg::Text;
+using tg::test::MainWindowDriver;
 
 namespace {
-
-// Reaches the window's protected state the way the rest of the program does.
-class TestForm : public TMainForm {
-public:
-    using TMainForm::TMainForm;
-    std::vector<Text>& texts() { return viewText; }
-    tg::TextPane* pane() { return RichEdit_Output; }
-    QTreeWidget* tree() { return TreeView1; }
-    void trigger(const char* action) {
-        QAction* a = findChild<QAction*>(QLatin1String(action));
-        QVERIFY2(a, action);
-        a->trigger();
-    }
-};
 
 // A printer dialog that, when confirmed, changes the printer as the user's choice would.
 class PrinterDialogs : public ScriptedDialogs {
@@ -128,7 +115,7 @@ class PrintTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<PrinterDialogs> dialogs_;
-    std::unique_ptr<TestForm> form_;
+    std::unique_ptr<MainWindowDriver> form_;
     std::unique_ptr<TQRMDForm> report_;
 
     QString pdfPath(const char* name) const { return dir_->filePath(QLatin1String(name)); }
@@ -137,9 +124,10 @@ class PrintTest : public QObject {
         report_->printer().setOutputFileName(file);
     }
     Text document() const {
-        return tg::joinLinesCrLf(tg::buildPrintList(form_->getViewLabels(), form_->getViewText(),
-                                                    form_->getViewDefaultText(), "-----",
-                                                    form_->getViewLabels().size()));
+        const TMainForm& f = form_->form();
+        return tg::joinLinesCrLf(tg::buildPrintList(f.getViewLabels(), f.getViewText(),
+                                                    f.getViewDefaultText(), "-----",
+                                                    f.getViewLabels().size()));
     }
     // Every word lies on the page inside the margins.
     static void verifyInsideMargins(const PdfReadBack& pdf) {
@@ -163,7 +151,7 @@ private slots:
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         dialogs_ = std::make_unique<PrinterDialogs>();
-        form_ = std::make_unique<TestForm>(MainFormEnvironment{});
+        form_ = std::make_unique<MainWindowDriver>();
         report_ = std::make_unique<TQRMDForm>();
         QRMDForm = report_.get();
     }
@@ -174,35 +162,9 @@ private slots:
         dialogs_.reset();
     }
 
-    void printsTheWholeDocumentOnA4InsideTheMargins() {
-        form_->texts()[1] = tg::utf8ToCp932("ＩＰ構成 テスト\r\nWindows IP Configuration\r\n");
-        form_->texts()[4] = "Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\r\n";
-        form_->texts()[9] = form_->getViewDefaultText()[9];
-        form_->selectView(4);
-        const QString file = pdfPath("whole.pdf");
-        printTo(file);
-
-        form_->trigger("Print1");
-
-        QVERIFY(dialogs_->errors.empty());
-        QCOMPARE(form_->pane()->text(), form_->getViewText()[4]);
-        PdfReadBack pdf(file);
-        QCOMPARE(pdf.pages, 1);
-        QVERIFY(qAbs(pdf.pageSize.width() - kA4Width) < 0.5);
-        QVERIFY(qAbs(pdf.pageSize.height() - kA4Height) < 0.5);
-        // Title first, then every label and output line in the tree's order, nothing else.
-        QCOMPARE(pdf.lines, nonEmptyLines(document()));
-        QCOMPARE(pdf.lines.first(), QStringLiteral("TIDEGAUGE-INFO Ver2.0.0"));
-        QVERIFY(pdf.lines.contains(QStringLiteral("ＩＰ構成 テスト")));
-        // The text starts at the top-left margin and keeps inside all four.
-        const Word& first = pdf.words.front();
-        QCOMPARE(first.text, QStringLiteral("TIDEGAUGE-INFO"));
-        QVERIFY2(first.box.left() < kMargin + 2, qPrintable(QString::number(first.box.left())));
-        QVERIFY2(first.box.top() < kMargin + 6, qPrintable(QString::number(first.box.top())));
-        verifyInsideMargins(pdf);
-    }
-
-    void longOutputSpansPagesWithNothingCutOrDoubled() {
+    void printsTheWholeDocumentOnA4PagesInsideTheMargins() {
+        form_->runWith("ipconfig",
+                       tg::utf8ToCp932("ＩＰ構成 テスト\r\nWindows IP Configuration\r\n"));
         Text longRun;
         for (int i = 0; i < 400; ++i)
             longRun.append("row ").append(std::to_string(1000 + i)).append(" of the long run\r\n");
@@ -210,17 +172,23 @@ private slots:
         Text wide;
         for (int i = 0; i < 60; ++i)
             wide.append("W").append(std::to_string(100 + i));
-        longRun += wide + "\r\n";
-        form_->texts()[6] = longRun;
-        const QString file = pdfPath("long.pdf");
+        form_->runWith("netstat", longRun + wide + "\r\n");
+        form_->runWith("ping", "Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\r\n");
+        const QString file = pdfPath("whole.pdf");
         printTo(file);
 
         form_->trigger("Print1");
 
         QVERIFY(dialogs_->errors.empty());
+        QCOMPARE(form_->paneText(), form_->form().getViewText()[4]);
         PdfReadBack pdf(file);
+        QVERIFY(qAbs(pdf.pageSize.width() - kA4Width) < 0.5);
+        QVERIFY(qAbs(pdf.pageSize.height() - kA4Height) < 0.5);
         QVERIFY2(pdf.pages >= 5, qPrintable(QString::number(pdf.pages)));
         QCOMPARE(pdf.pages, report_->pageCount());
+        // Title first, then every label and output line in the tree's order, nothing else.
+        QCOMPARE(pdf.lines.first(), QStringLiteral("TIDEGAUGE-INFO Ver2.0.0"));
+        QVERIFY(pdf.lines.contains(QStringLiteral("ＩＰ構成 テスト")));
         // Every row exactly once, in order, over all pages; a line split by a page break would
         // be drawn on both pages and read back twice.
         QStringList rows = pdf.lines.filter(QRegularExpression(QStringLiteral("^row \\d+")));
@@ -241,8 +209,13 @@ private slots:
             inWide = line.startsWith(QLatin1String("W100")) || (inWide && line != "-----");
         }
         QVERIFY(unwrapped.size() < pdf.lines.size());
-        // Full lines reach the right margin, full pages the bottom one, within a character or
-        // a line.
+        QCOMPARE(unwrapped, nonEmptyLines(document()));
+        // The text starts at the top-left margin, full lines reach the right margin and full
+        // pages the bottom one, within a character or a line, and nothing passes a margin.
+        const Word& first = pdf.words.front();
+        QCOMPARE(first.text, QStringLiteral("TIDEGAUGE-INFO"));
+        QVERIFY2(first.box.left() < kMargin + 2, qPrintable(QString::number(first.box.left())));
+        QVERIFY2(first.box.top() < kMargin + 6, qPrintable(QString::number(first.box.top())));
         double right = 0, bottom = 0;
         for (const Word& w : pdf.words) {
             right = qMax(right, w.box.right());
@@ -251,13 +224,11 @@ private slots:
         }
         QVERIFY2(right > kA4Width - kMargin - 6, qPrintable(QString::number(right)));
         QVERIFY2(bottom > kA4Height - kMargin - 14, qPrintable(QString::number(bottom)));
-        QCOMPARE(unwrapped, nonEmptyLines(document()));
         verifyInsideMargins(pdf);
     }
 
     void previewShowsTheDocumentAndRestoresThePane() {
-        form_->texts()[2] = "arp output\r\n";
-        form_->selectView(2);
+        form_->runWith("arp", "arp output\r\n");
         // No printer to print on: the preview still shows the pages.
         report_->printer().setOutputFileName(QString());
         report_->printer().setPrinterName(QStringLiteral("tg-no-such-printer"));
@@ -274,7 +245,7 @@ private slots:
                 return;
             poll.stop();
             if (preview) {
-                paneDuringPreview = form_->pane()->text();
+                paneDuringPreview = form_->paneText();
                 previewPages = preview->pageCount();
                 title = dialog->windowTitle();
             }
@@ -289,24 +260,23 @@ private slots:
         QCOMPARE(paneDuringPreview, document());
         QCOMPARE(previewPages, report_->pageCount());
         QCOMPARE(title, QStringLiteral("印刷プレビュー"));
-        QCOMPARE(form_->pane()->text(), Text("arp output\r\n"));
+        QCOMPARE(form_->paneText(), Text("arp output\r\n"));
     }
 
     void printingWithoutPrinterShowsAnErrorAndChangesNothing() {
-        form_->texts()[3] = "route output\r\n";
-        form_->selectView(3);
+        form_->runWith("route", "route output\r\n");
         report_->printer().setOutputFileName(QString());
         report_->printer().setPrinterName(QStringLiteral("tg-no-such-printer"));
-        const std::vector<Text> textsBefore = form_->getViewText();
-        const bool modifiedBefore = form_->isModified();
+        const std::vector<Text> textsBefore = form_->form().getViewText();
+        const bool modifiedBefore = form_->form().isModified();
 
         form_->trigger("Print1");
 
         QCOMPARE(dialogs_->errors.size(), size_t(1));
         QVERIFY(tg::cp932ToUtf8(dialogs_->errors[0]).find("プリンタ") != std::string::npos);
-        QCOMPARE(form_->pane()->text(), Text("route output\r\n"));
-        QVERIFY(form_->getViewText() == textsBefore);
-        QCOMPARE(form_->isModified(), modifiedBefore);
+        QCOMPARE(form_->paneText(), Text("route output\r\n"));
+        QVERIFY(form_->form().getViewText() == textsBefore);
+        QCOMPARE(form_->form().isModified(), modifiedBefore);
         QCOMPARE(report_->paperSize(), TQRMDForm::A4);
         QVERIFY(QDir(dir_->path()).isEmpty());
     }

@@ -1,8 +1,6 @@
-#include "ScriptedDialogs.h"
-#include "app/Dialogs.h"
-#include "app/QtText.h"
-#include "app/TextPane.h"
-#include "app/Unit1.h"
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
+
 #include "commands/AbortDlg.h"
 #include "commands/CommandRunner.h"
 #include "commands/Getinfothread.h"
@@ -24,27 +22,9 @@
 
 using tg::Text;
 
+using tg::test::MainWindowDriver;
+
 namespace {
-
-class Form : public TMainForm {
-public:
-    using TMainForm::Button_Update;
-    using TMainForm::cmbOption;
-    using TMainForm::Edit_option2;
-    using TMainForm::Edit_target;
-    using TMainForm::ProgressBar1;
-    using TMainForm::RichEdit_Output;
-    using TMainForm::StatusPanel;
-    using TMainForm::TMainForm;
-    using TMainForm::viewText;
-
-    void select(const Text& label) {
-        for (size_t i = 0; i < viewLabels.size(); ++i) {
-            if (viewLabels[i] == label)
-                selectView(static_cast<int>(i));
-        }
-    }
-};
 
 Text cp932(const char* utf8) {
     return tg::utf8ToCp932(utf8);
@@ -75,7 +55,10 @@ private:
     std::mutex linesMutex;
     std::vector<Text> commandLines;
     std::function<void(tg::RunContext&)> report;
-    std::unique_ptr<Form> form;
+    std::unique_ptr<MainWindowDriver> w;
+
+    int mainBar() const { return w->control<QProgressBar>("ProgressBar1")->value(); }
+    QPushButton* runButton() const { return w->control<QPushButton>("Button_Update"); }
 
     MainFormEnvironment environment() {
         MainFormEnvironment env;
@@ -98,11 +81,11 @@ private:
         return commandLines.empty() ? Text() : commandLines.back();
     }
 
-    void fill(const Text& view, const Text& option, const Text& option2, const Text& target) {
-        form->select(view);
-        form->cmbOption->setEditText(tg::toQString(option));
-        form->Edit_option2->setText(tg::toQString(option2));
-        form->Edit_target->setText(tg::toQString(target));
+    void fill(const char* view, const Text& option, const Text& option2, const Text& target) {
+        w->select(view);
+        w->type("cmbOption", tg::toQString(option));
+        w->type("Edit_option2", tg::toQString(option2));
+        w->type("Edit_target", tg::toQString(target));
     }
 
 private slots:
@@ -117,51 +100,37 @@ private slots:
         dialogs.boxes.clear();
         commandLines.clear();
         report = nullptr;
-        form = std::make_unique<Form>(environment());
-        form->show();
+        w = std::make_unique<MainWindowDriver>(environment());
+        w->form().show();
     }
-    void cleanup() { form.reset(); }
+    void cleanup() { w.reset(); }
 
     void commandLineArrivesExactly_data() {
-        QTest::addColumn<QByteArray>("view");
-        QTest::addColumn<QByteArray>("option");
-        QTest::addColumn<QByteArray>("option2");
-        QTest::addColumn<QByteArray>("target");
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QByteArray>("pane");
-        const QByteArray none = QByteArray::fromStdString(cp932("なし"));
-        QTest::newRow("ipconfig") << QByteArray("ipconfig") << QByteArray("/all") << QByteArray()
-                                  << QByteArray() << QByteArray("ipconfig /all")
-                                  << QByteArray("ipconfig\r\n[/all]\r\n");
-        QTest::newRow("netstat") << QByteArray("netstat") << QByteArray("-an") << QByteArray()
-                                 << QByteArray() << QByteArray("netstat -an ")
-                                 << QByteArray("netstat\r\n[-an]\r\n");
-        QTest::newRow("arp") << QByteArray("arp") << QByteArray("-a") << QByteArray()
-                             << QByteArray() << QByteArray("arp -a ")
-                             << QByteArray("arp\r\n[-a]\r\n");
-        QTest::newRow("ping none")
-            << QByteArray("ping") << none << QByteArray() << QByteArray("192.168.1.10")
-            << QByteArray("ping  192.168.1.10") << QByteArray("ping\r\n[192.168.1.10]\r\n");
-        QTest::newRow("ping typed")
-            << QByteArray("ping") << QByteArray("-n 5") << QByteArray() << QByteArray("host")
-            << QByteArray("ping -n 5 host") << QByteArray("ping\r\n[-n]\r\n[5]\r\n[host]\r\n");
-        QTest::newRow("ping blank target")
-            << QByteArray("ping") << none << QByteArray() << QByteArray(" ")
-            << QByteArray("ping   ") << QByteArray("ping\r\n");
-        QTest::newRow("ping hostile")
-            << QByteArray("ping") << none << QByteArray() << QByteArray("$(touch X);`id`|x")
-            << QByteArray("ping  $(touch X);`id`|x")
-            << QByteArray("ping\r\n[$(touch]\r\n[X);`id`|x]\r\n");
-        QTest::newRow("nslookup") << QByteArray("nslookup") << QByteArray() << QByteArray()
-                                  << QByteArray("192.168.1.10")
-                                  << QByteArray("nslookup  192.168.1.10")
-                                  << QByteArray("nslookup\r\n[192.168.1.10]\r\n");
-        QTest::newRow("net") << QByteArray("net") << QByteArray("view") << QByteArray("/domain")
-                             << QByteArray() << QByteArray("net view /domain")
-                             << QByteArray("net\r\n[view]\r\n[/domain]\r\n");
-        QTest::newRow("nbtstat without target")
-            << QByteArray("nbtstat") << QByteArray("-a") << QByteArray() << QByteArray()
-            << QByteArray("nbtstat -a ") << QByteArray("nbtstat\r\n[-a]\r\n");
+        for (const char* column : {"view", "option", "option2", "target", "line", "pane"})
+            QTest::addColumn<QByteArray>(column);
+        const char* none = "\x82\xc8\x82\xb5"; // the item "なし"
+        const char* rows[][7] = {
+            {"ipconfig", "ipconfig", "/all", "", "", "ipconfig /all", "ipconfig\r\n[/all]\r\n"},
+            {"netstat", "netstat", "-an", "", "", "netstat -an ", "netstat\r\n[-an]\r\n"},
+            {"ping none", "ping", none, "", "192.168.1.10", "ping  192.168.1.10",
+             "ping\r\n[192.168.1.10]\r\n"},
+            {"ping typed", "ping", "-n 5", "", "host", "ping -n 5 host",
+             "ping\r\n[-n]\r\n[5]\r\n[host]\r\n"},
+            {"ping blank target", "ping", none, "", " ", "ping   ", "ping\r\n"},
+            {"ping hostile", "ping", none, "", "$(touch X);`id`|x", "ping  $(touch X);`id`|x",
+             "ping\r\n[$(touch]\r\n[X);`id`|x]\r\n"},
+            {"nslookup", "nslookup", "", "", "192.168.1.10", "nslookup  192.168.1.10",
+             "nslookup\r\n[192.168.1.10]\r\n"},
+            {"net", "net", "view", "/domain", "", "net view /domain",
+             "net\r\n[view]\r\n[/domain]\r\n"},
+            {"nbtstat without target", "nbtstat", "-a", "", "", "nbtstat -a ",
+             "nbtstat\r\n[-a]\r\n"},
+        };
+        for (const auto& row : rows) {
+            auto& data = QTest::newRow(row[0]);
+            for (int i = 1; i < 7; ++i)
+                data << QByteArray(row[i]);
+        }
     }
 
     void commandLineArrivesExactly() {
@@ -171,50 +140,44 @@ private slots:
         QFETCH(QByteArray, target);
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, pane);
-        fill(view.toStdString(), option.toStdString(), option2.toStdString(), target.toStdString());
-        QVERIFY(!form->isModified());
+        fill(view.constData(), option.toStdString(), option2.toStdString(), target.toStdString());
+        QVERIFY(!w->form().isModified());
 
-        form->Button_Update->click();
+        w->pressRun();
 
         QCOMPARE(lastCommandLine(), line.toStdString());
-        QCOMPARE(form->RichEdit_Output->text(), pane.toStdString());
-        QCOMPARE(form->viewText[static_cast<size_t>(form->getCurrentView())], pane.toStdString());
-        QVERIFY(form->isModified());
-        QCOMPARE(form->StatusPanel->text(), QStringLiteral("完了"));
-        QVERIFY(form->Button_Update->isEnabled());
-        QCOMPARE(form->ProgressBar1->value(), 0);
-        QVERIFY(form->findChild<TAbortDlg*>() == nullptr);
+        QCOMPARE(w->paneText(), pane.toStdString());
+        QCOMPARE(w->form().getViewText()[size_t(w->form().getCurrentView())], pane.toStdString());
+        QVERIFY(w->form().isModified());
+        QCOMPARE(w->statusText(), QStringLiteral("完了"));
+        QVERIFY(runButton()->isEnabled());
+        QCOMPARE(mainBar(), 0);
+        QVERIFY(w->form().findChild<TAbortDlg*>() == nullptr);
         QVERIFY(dialogs.boxes.empty());
+        // The output stays the view's text when another view has been shown.
+        w->select(view == "route" ? "arp" : "route");
+        QVERIFY(w->paneText() != pane.toStdString());
+        w->select(view.constData());
+        QCOMPARE(w->paneText(), pane.toStdString());
     }
 
     void missingTargetShowsTheBoxAndChangesNothing() {
         for (const char* view : {"ping", "tracert", "nslookup"}) {
             fill(view, "", "", "");
-            Text before = form->RichEdit_Output->text();
+            Text before = w->paneText();
             dialogs.boxes.clear();
-            form->Button_Update->click();
+            w->pressRun();
             QCOMPARE(dialogs.boxes.size(), size_t(1));
             const auto& box = dialogs.boxes[0];
             QCOMPARE(box.text, cp932("IPアドレスかホスト名を指定してください"));
             QVERIFY(box.owner == nullptr);
             QVERIFY(!box.caption.has_value());
             QCOMPARE(box.flags, 0u);
-            QCOMPARE(form->RichEdit_Output->text(), before);
-            QVERIFY(!form->isModified());
-            QVERIFY(form->Button_Update->isEnabled());
+            QCOMPARE(w->paneText(), before);
+            QVERIFY(!w->form().isModified());
+            QVERIFY(runButton()->isEnabled());
             QVERIFY(lastCommandLine().empty());
         }
-    }
-
-    void outputStaysAsTheViewText() {
-        fill("ping", "-n 1", "", "there");
-        form->Button_Update->click();
-        const Text output = "ping\r\n[-n]\r\n[1]\r\n[there]\r\n";
-        QCOMPARE(form->RichEdit_Output->text(), output);
-        form->select("arp");
-        QVERIFY(form->RichEdit_Output->text() != output);
-        form->select("ping");
-        QCOMPARE(form->RichEdit_Output->text(), output);
     }
 
     void barsStepPerLineAndWrap() {
@@ -223,45 +186,27 @@ private slots:
         int mainAt = -1;
         int dialogAt = -1;
         size_t linesAt = 0;
-        duringRun(form.get(), [&](TAbortDlg* dialog) {
-            waitFor([&] { return form->RichEdit_Output->blockCount() >= 27; });
-            mainAt = form->ProgressBar1->value();
+        duringRun(&w->form(), [&](TAbortDlg* dialog) {
+            waitFor(
+                [&] { return w->control<tg::TextPane>("RichEdit_Output")->blockCount() >= 27; });
+            mainAt = mainBar();
             dialogAt = dialog->ProgressBar2->value();
-            linesAt = tg::splitLines(form->RichEdit_Output->text()).size();
+            linesAt = tg::splitLines(w->paneText()).size();
         });
-        form->Button_Update->click();
+        w->pressRun();
         QCOMPARE(linesAt, size_t(27));
         QCOMPARE(mainAt, 10);
         QCOMPARE(dialogAt, 10);
-        QCOMPARE(form->ProgressBar1->value(), 0);
-    }
-
-    void abortAtOnceStillCountsAsARun() {
-        fill("ping", "-t", "", "sleep:30000");
-        bool dialogShown = false;
-        duringRun(form.get(),
-                  [&](TAbortDlg* dialog) { dialogShown = dialog && dialog->isVisible(); });
-        QElapsedTimer timer;
-        timer.start();
-        form->Button_Update->click();
-        QVERIFY(dialogShown);
-        QVERIFY(timer.elapsed() < 10000); // it did not wait for the command
-        QVERIFY(form->isModified());
-        QCOMPARE(form->StatusPanel->text(), QStringLiteral("完了"));
-        QVERIFY(form->Button_Update->isEnabled());
-        QCOMPARE(form->viewText[static_cast<size_t>(form->getCurrentView())],
-                 form->RichEdit_Output->text());
+        QCOMPARE(mainBar(), 0);
     }
 
     void closeBoxAndEnterAskForTheAbortAndDialogWaits() {
         fill("ping", "", "", "out:first\\n sleep:30000");
         bool stillOpenAfterClose = false;
         duringRun(
-            form.get(),
+            &w->form(),
             [&](TAbortDlg* dialog) {
-                waitFor([&] {
-                    return form->RichEdit_Output->text().find("\r\nfirst\r\n") != Text::npos;
-                });
+                waitFor([&] { return w->paneText().find("\r\nfirst\r\n") != Text::npos; });
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("情報取得"));
                 QCOMPARE(dialog->OKBtn->text(), QStringLiteral("中断"));
                 QVERIFY(dialog->OKBtn->isDefault());
@@ -272,15 +217,14 @@ private slots:
             false);
         QElapsedTimer timer;
         timer.start();
-        form->Button_Update->click();
+        w->pressRun();
         QVERIFY(timer.elapsed() < 10000); // ended by the close, not by the command
         QVERIFY(stillOpenAfterClose);
-        QCOMPARE(form->RichEdit_Output->text(),
-                 Text("ping\r\n[out:first\\n]\r\n[sleep:30000]\r\nfirst\r\n"));
+        QCOMPARE(w->paneText(), Text("ping\r\n[out:first\\n]\r\n[sleep:30000]\r\nfirst\r\n"));
 
         fill("ping", "", "", "sleep:30000");
         duringRun(
-            form.get(),
+            &w->form(),
             [&](TAbortDlg* dialog) {
                 QTest::keyClick(dialog, Qt::Key_Escape); // not a way out
                 QVERIFY(dialog->isVisible());
@@ -288,32 +232,44 @@ private slots:
             },
             false);
         timer.start();
-        form->Button_Update->click();
+        w->pressRun();
         QVERIFY(timer.elapsed() < 10000);
-        QVERIFY(form->findChild<TAbortDlg*>() == nullptr);
+        QVERIFY(w->form().findChild<TAbortDlg*>() == nullptr);
     }
 
-    void statusTexts() {
+    // Each run here is aborted as soon as its dialog shows; it still counts as a run.
+    void statusTextsAndAbortAtOnce() {
         fill("ping", "", "", "sleep:30000");
-        form->StatusPanel->setText(QStringLiteral("before"));
+        w->control<QLabel>("StatusPanel")->setText(QStringLiteral("before"));
         QString during;
-        duringRun(form.get(), [&](TAbortDlg*) { during = form->StatusPanel->text(); });
-        QTest::keyClick(form->Edit_target, Qt::Key_Return);
+        bool dialogShown = false;
+        duringRun(&w->form(), [&](TAbortDlg* dialog) {
+            during = w->statusText();
+            dialogShown = dialog && dialog->isVisible();
+        });
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(w->control("Edit_target"), Qt::Key_Return);
+        QVERIFY(dialogShown);
+        QVERIFY(timer.elapsed() < 10000); // it did not wait for the command
         QCOMPARE(lastCommandLine(), Text("ping  sleep:30000"));
         QCOMPARE(during, QStringLiteral("before")); // Enter is no mouse press
-        QCOMPARE(form->StatusPanel->text(), QStringLiteral("完了"));
+        QCOMPARE(w->statusText(), QStringLiteral("完了"));
+        QVERIFY(w->form().isModified());
+        QVERIFY(runButton()->isEnabled());
+        QCOMPARE(w->form().getViewText()[size_t(w->form().getCurrentView())], w->paneText());
 
         commandLines.clear();
-        duringRun(form.get(), [&](TAbortDlg*) { during = form->StatusPanel->text(); });
-        QTest::mouseClick(form->Button_Update, Qt::LeftButton);
+        duringRun(&w->form(), [&](TAbortDlg*) { during = w->statusText(); });
+        QTest::mouseClick(runButton(), Qt::LeftButton);
         QCOMPARE(lastCommandLine(), Text("ping  sleep:30000"));
         QCOMPARE(during, QStringLiteral("コマンド実行中"));
-        QCOMPARE(form->StatusPanel->text(), QStringLiteral("完了"));
+        QCOMPARE(w->statusText(), QStringLiteral("完了"));
 
         // Enter in an option box runs too.
         commandLines.clear();
-        form->select("netstat");
-        QTest::keyClick(form->Edit_option2, Qt::Key_Return);
+        w->select("netstat");
+        QTest::keyClick(w->control("Edit_option2"), Qt::Key_Return);
         QCOMPARE(lastCommandLine(), Text("netstat -an "));
     }
 
@@ -322,55 +278,65 @@ private slots:
         QTemporaryDir empty;
         qputenv("PATH", empty.path().toLocal8Bit());
         fill("ping", "", "", "host");
-        form->Button_Update->click();
+        w->pressRun();
         qputenv("PATH", path);
-        QCOMPARE(form->RichEdit_Output->text(), cp932("コマンドを実行できませんでした: ping\r\n"));
-        QVERIFY(form->isModified());
-        QVERIFY(form->Button_Update->isEnabled());
+        QCOMPARE(w->paneText(), cp932("コマンドを実行できませんでした: ping\r\n"));
+        QVERIFY(w->form().isModified());
+        QVERIFY(runButton()->isEnabled());
     }
 
     void systemInformationBody() {
-        form->select("winconf");
-        form->Button_Update->click(); // no body: ends at once
-        QCOMPARE(form->RichEdit_Output->text(), Text());
-        QVERIFY(form->isModified());
+        w->select("winconf");
+        w->pressRun(); // no body: ends at once
+        QCOMPARE(w->paneText(), Text());
+        QVERIFY(w->form().isModified());
 
-        QObject* dialogSeen = nullptr;
+        QPointer<TAbortDlg> dialogSeen;
         std::atomic<bool> seen{false};
+        std::vector<int> barsAtBoxes; // both bars as each box is shown
+        QStringList owners;
+        dialogs.onMessageBox = [&](const ScriptedDialogs::Box& box) {
+            owners << (box.owner == dialogSeen.data() ? "dialog" : box.owner ? "other" : "none");
+            barsAtBoxes.push_back(mainBar());
+            barsAtBoxes.push_back(dialogSeen->ProgressBar2->value());
+            // The first box's owner asks for the abort: the next step moves no bar.
+            if (barsAtBoxes.size() == 2)
+                dialogSeen->OKBtn->click();
+        };
         report = [&](tg::RunContext& context) {
             // Holds the run open until the test has looked at its dialog.
             QDeadlineTimer until(10000);
             while (!seen && !until.hasExpired())
                 QThread::msleep(1);
             context.appendReportLine("line 1");
-            context.stepMainProgress();
-            context.stepDialogProgress();
+            context.stepProgress();
             context.messageBox(true, "owned", "caption", 0x30);
+            context.stepProgress();
             context.messageBox(false, "unowned", "caption", 0x30);
             context.deliverLines({"line 2", "line 3"});
         };
         duringRun(
-            form.get(),
+            &w->form(),
             [&](TAbortDlg* dialog) {
                 dialogSeen = dialog;
                 seen = true;
             },
             false);
-        form->Button_Update->click();
-        QCOMPARE(form->RichEdit_Output->text(), Text("line 1\r\nline 2\r\nline 3\r\n"));
+        w->pressRun();
+        dialogs.onMessageBox = nullptr;
+        QCOMPARE(w->paneText(), Text("line 1\r\nline 2\r\nline 3\r\n"));
         QCOMPARE(dialogs.boxes.size(), size_t(2));
-        QVERIFY(dialogSeen != nullptr);
-        QCOMPARE(static_cast<QObject*>(dialogs.boxes[0].owner), dialogSeen);
-        QVERIFY(dialogs.boxes[1].owner == nullptr);
+        QCOMPARE(owners, (QStringList{"dialog", "none"}));
         QCOMPARE(dialogs.boxes[0].caption, std::optional<Text>("caption"));
         QCOMPARE(dialogs.boxes[0].flags, 0x30u);
-        QCOMPARE(form->ProgressBar1->value(), 0);
+        QCOMPARE(barsAtBoxes, (std::vector<int>{10, 10, 10, 10}));
+        QCOMPARE(mainBar(), 0);
     }
 
     void workerWithNothingToDoClosesItsDialog() {
         auto* worker = new GetInfoThread;
         QPointer<GetInfoThread> alive(worker);
-        TAbortDlg dialog(form.get(), worker);
+        TAbortDlg dialog(&w->form(), worker);
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QVERIFY(dialog.isFinished());
         QTRY_VERIFY(alive.isNull()); // freed after its end-of-run notification

@@ -1,9 +1,10 @@
-#include "app/Shell.h"
-#include "ScriptedDialogs.h"
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
+
 #include "app/AboutBox.h"
 #include "app/Application.h"
+#include "app/Shell.h"
 #include "app/Splash.h"
-#include "app/Unit1.h"
 #include "text/Error.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
@@ -37,33 +38,21 @@ public:
     std::vector<tg::Text> targets;
 };
 
-class Form : public TMainForm {
-public:
-    explicit Form(const std::filesystem::path& executable) : TMainForm(environment(executable)) {}
-    using TMainForm::Edit_target;
-    using TMainForm::FileExit1;
-    using TMainForm::modified;
+using tg::test::MainWindowDriver;
 
-private:
-    static MainFormEnvironment environment(const std::filesystem::path& executable) {
-        MainFormEnvironment e;
-        e.executablePath = executable;
-        return e;
-    }
-};
+// The main window of a program whose executable is there.
+MainFormEnvironment installedAs(const std::filesystem::path& executable) {
+    MainFormEnvironment e;
+    e.executablePath = executable;
+    return e;
+}
 
-class About : public TAboutBox {
-public:
-    using TAboutBox::Label2;
-    using TAboutBox::OKButton;
-    using TAboutBox::URL;
-};
-
-class Splash : public TSplash {
-public:
-    using TSplash::Image1;
-    using TSplash::Timer1;
-};
+template <typename T> T* child(QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("No %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
 
 // Raises the error it was built with when it receives any event of type kThrow.
 class Thrower : public QObject {
@@ -111,13 +100,11 @@ private slots:
     void savedPlaceIsRestoredAsItIs();
     void settingsFileFollowsTheExecutableName();
     void brokenOrUnwritableSettingsNeverStopTheProgram();
-    void closingWithUnsavedOutputAsksNothing();
 
     void splashStaysTwoSecondsThenGoes();
     void closingTheMainWindowEndsEvenUnderTheSplash();
 
-    void aboutLinksChangeColourAndOpen();
-    void aboutBoxIsOneModalWindow();
+    void aboutBoxIsOneModalWindowWithTwoLinks();
     void f1OpensTheHelpFileBesideTheExecutable();
 
     void errorsLeavingAHandlerAreShownAndTheProgramGoesOn();
@@ -135,28 +122,35 @@ void ShellTest::init() {
     QVERIFY(dir->isValid());
 }
 
+// Closing ends the program without a question, unsaved output or not, and writes the place.
 void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
+    ScriptedDialogs dialogs;
     {
-        Form form(file("tginfo.exe"));
-        QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
+        MainWindowDriver form(installedAs(file("tginfo.exe")));
+        QCOMPARE(form->frameGeometry(), QRect(343, 132, 708, 480));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
+        QCOMPARE(form->frameGeometry(), QRect(343, 132, 708, 480));
         QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
+        form.runWith("arp", "unsaved\r\n");
+        QVERIFY(form->isModified());
+        form.trigger("FileExit1");
+        QVERIFY(!form->isVisible());
     }
+    QVERIFY(dialogs.boxes.empty());
     QCOMPARE(position(file("tginfo.INI")),
              QStringList({"TOP=132", "LEFT=343", "HEIGHT=480", "WIDTH=708"}));
 }
 
 void ShellTest::missingValuesTakeTheirDefaults() {
     writeFile(file("tginfo.INI"), "[POSITION]\r\nTOP=10\r\nLEFT=20\r\n");
-    Form form(file("tginfo.exe"));
-    QCOMPARE(form.frameGeometry(), QRect(20, 10, 600, 400));
+    MainWindowDriver form(installedAs(file("tginfo.exe")));
+    QCOMPARE(form->frameGeometry(), QRect(20, 10, 600, 400));
 
     // An empty section exists too: every value takes its default.
     writeFile(file("empty.INI"), "[POSITION]\r\n[HISTORY]\r\nFILE0=a\r\n");
-    Form empty(file("empty.exe"));
-    QCOMPARE(empty.frameGeometry(), QRect(0, 0, 600, 400));
+    MainWindowDriver empty(installedAs(file("empty.exe")));
+    QCOMPARE(empty->frameGeometry(), QRect(0, 0, 600, 400));
 }
 
 void ShellTest::savedPlaceIsRestoredAsItIs() {
@@ -165,33 +159,33 @@ void ShellTest::savedPlaceIsRestoredAsItIs() {
               "[position]\r\nwidth=650\r\nheight=450\r\ntop=-3000\r\nleft=5000\r\n");
     QRect outer;
     {
-        Form form(file("tginfo.exe"));
-        QCOMPARE(form.frameGeometry(), QRect(5000, -3000, 650, 450));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.move(40, 30);
-        form.resize(777, 555);
-        outer = form.frameGeometry();
+        MainWindowDriver form(installedAs(file("tginfo.exe")));
+        QCOMPARE(form->frameGeometry(), QRect(5000, -3000, 650, 450));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
+        form->move(40, 30);
+        form->resize(777, 555);
+        outer = form->frameGeometry();
     }
     // Written back where the keys stand, the outer frame as it was at the end.
     QCOMPARE(position(file("tginfo.INI")),
              QStringList({QString("width=%1").arg(outer.width()),
                           QString("height=%1").arg(outer.height()), "top=30", "left=40"}));
-    Form again(file("tginfo.exe"));
-    again.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QTRY_COMPARE(again.frameGeometry(), outer);
+    MainWindowDriver again(installedAs(file("tginfo.exe")));
+    again->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again.form()));
+    QTRY_COMPARE(again->frameGeometry(), outer);
 }
 
 void ShellTest::settingsFileFollowsTheExecutableName() {
     // A renamed executable, its name beyond ASCII, names its settings file.
     const std::filesystem::path renamed = file(QStringLiteral("\u8868.exe"));
-    { Form form(renamed); }
+    { MainWindowDriver form(installedAs(renamed)); }
     QVERIFY(std::filesystem::exists(file(QStringLiteral("\u8868.INI"))));
     QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
 
     // Without an extension, as on Linux, the settings file gets one.
-    { Form form(file("tginfo")); }
+    { MainWindowDriver form(installedAs(file("tginfo"))); }
     QCOMPARE(position(file("tginfo.INI")).size(), 4);
 }
 
@@ -201,8 +195,8 @@ void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
         garbage += static_cast<char>((i * 37) & 0xFF);
     writeFile(file("broken.INI"), garbage);
     {
-        Form form(file("broken.exe"));
-        QCOMPARE(form.frameGeometry(), QRect(343, 132, 708, 480));
+        MainWindowDriver form(installedAs(file("broken.exe")));
+        QCOMPARE(form->frameGeometry(), QRect(343, 132, 708, 480));
     }
     QCOMPARE(position(file("broken.INI")).size(), 4);
 
@@ -210,33 +204,19 @@ void ShellTest::brokenOrUnwritableSettingsNeverStopTheProgram() {
     std::filesystem::create_directory(file("folder.INI"));
     ScriptedDialogs dialogs;
     {
-        Form form(file("folder.exe"));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.close();
+        MainWindowDriver form(installedAs(file("folder.exe")));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
+        form->close();
     }
     QVERIFY(dialogs.errors.empty());
     QVERIFY(std::filesystem::is_directory(file("folder.INI")));
 }
 
-void ShellTest::closingWithUnsavedOutputAsksNothing() {
-    ScriptedDialogs dialogs;
-    {
-        Form form(file("tginfo.exe"));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.modified = true;
-        form.FileExit1->trigger();
-        QVERIFY(!form.isVisible());
-    }
-    QVERIFY(dialogs.boxes.empty());
-    QCOMPARE(position(file("tginfo.INI")).size(), 4);
-}
-
 void ShellTest::splashStaysTwoSecondsThenGoes() {
     QElapsedTimer clock;
     clock.start();
-    QPointer<Splash> splash = new Splash;
+    QPointer<TSplash> splash = new TSplash;
     qint64 goneAfter = -1;
     connect(splash, &QObject::destroyed, this, [&] { goneAfter = clock.elapsed(); });
 
@@ -244,8 +224,9 @@ void ShellTest::splashStaysTwoSecondsThenGoes() {
     QVERIFY(!(splash->windowFlags() & Qt::WindowTitleHint));
     QVERIFY(!splash->parent());
     QCOMPARE(splash->size(), QSize(463, 164));
-    QCOMPARE(splash->Image1->geometry(), QRect(0, 0, 465, 164));
-    QCOMPARE(splash->Image1->pixmap().size(), QSize(465, 164));
+    auto* image = child<QLabel>(splash, "Image1");
+    QCOMPARE(image->geometry(), QRect(0, 0, 465, 164));
+    QCOMPARE(image->pixmap().size(), QSize(465, 164));
     QCOMPARE(splash->geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
 
     splash->showNow();
@@ -258,79 +239,75 @@ void ShellTest::splashStaysTwoSecondsThenGoes() {
 void ShellTest::closingTheMainWindowEndsEvenUnderTheSplash() {
     auto* splash = new TSplash;
     splash->showNow();
-    Form form(file("tginfo.exe"));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    MainWindowDriver form(installedAs(file("tginfo.exe")));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
 
     QElapsedTimer clock;
     clock.start();
-    QTimer::singleShot(0, &form, &QWidget::close);
+    QTimer::singleShot(0, &form.form(), &QWidget::close);
     QTimer::singleShot(5000, qApp, &QCoreApplication::quit); // a guard, should the loop stay
     QApplication::exec();
     QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
     delete splash;
 }
 
-void ShellTest::aboutLinksChangeColourAndOpen() {
+void ShellTest::aboutBoxIsOneModalWindowWithTwoLinks() {
     RecordingShell shell;
-    About about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    MainWindowDriver form(installedAs(file("tginfo.exe")));
+    TAboutBox about;
+    AboutBox = &about;
     const QColor blue(0, 0, 255);
     const QColor red(255, 0, 0);
-    for (QLabel* link : {about.URL, about.Label2}) {
-        QCOMPARE(textColour(link), blue);
-        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
-        QApplication::sendEvent(link, &enter);
-        QCOMPARE(textColour(link), red);
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(link, &leave);
-        QCOMPARE(textColour(link), blue);
-        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
-    }
-    QCOMPARE(shell.targets, (std::vector<tg::Text>{TAboutBox::productPage,
-                                                   "mailto:" + TAboutBox::supportAddress}));
-    QCOMPARE(shell.parents, (std::vector<QWidget*>{&about, &about}));
-    // The whole address can be read.
-    QVERIFY(about.Label2->width() >= about.Label2->sizeHint().width());
-}
-
-void ShellTest::aboutBoxIsOneModalWindow() {
-    Form form(file("tginfo.exe"));
-    About about;
-    AboutBox = &about;
-    QAction* helpAbout = form.findChild<QAction*>("HelpAbout");
+    auto* label2 = child<QLabel>(&about, "Label2");
     QList<QWidget*> shown;
+    QList<QColor> colours; // of each link: before, while pointed at, after
     // First closed with OK, then with Enter; the same window both times, and modal.
     QTimer::singleShot(0, this, [&] {
         shown << QApplication::activeModalWidget();
-        about.OKButton->click();
+        for (QLabel* link : {child<QLabel>(&about, "URL"), label2}) {
+            colours << textColour(link);
+            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
+            QApplication::sendEvent(link, &enter);
+            colours << textColour(link);
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(link, &leave);
+            colours << textColour(link);
+            QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+        }
+        child<QPushButton>(&about, "OKButton")->click();
     });
-    helpAbout->trigger();
+    form.trigger("HelpAbout");
     QTimer::singleShot(0, this, [&] {
         shown << QApplication::activeModalWidget();
         QTest::keyClick(&about, Qt::Key_Return);
     });
-    helpAbout->trigger();
+    form.trigger("HelpAbout");
     AboutBox = nullptr;
     QCOMPARE(shown, (QList<QWidget*>{&about, &about}));
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));
+    QCOMPARE(colours, (QList<QColor>{blue, red, blue, blue, red, blue}));
+    QCOMPARE(shell.targets, (std::vector<tg::Text>{TAboutBox::productPage,
+                                                   "mailto:" + TAboutBox::supportAddress}));
+    QCOMPARE(shell.parents, (std::vector<QWidget*>{&about, &about}));
+    // The whole address can be read.
+    QVERIFY(label2->width() >= label2->sizeHint().width());
 }
 
 void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
     RecordingShell shell;
-    Form form(file(QStringLiteral("\u8868.exe")));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::keyClick(&form, Qt::Key_F1);
-    form.Edit_target->setFocus();
-    QTest::keyClick(form.Edit_target, Qt::Key_F1);
+    MainWindowDriver form(installedAs(file(QStringLiteral("\u8868.exe"))));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(&form.form()));
+    QTest::keyClick(&form.form(), Qt::Key_F1);
+    form.control("Edit_target")->setFocus();
+    QTest::keyClick(form.control("Edit_target"), Qt::Key_F1);
     // The shell gets the cp932 path: 表 is 95 5C.
     const tg::Text help = tg::fromNativePath(file(QStringLiteral("\u8868.chm")));
     QVERIFY(help.size() > 6 && help.substr(help.size() - 6) == "\x95\x5C.chm");
     QCOMPARE(shell.targets, (std::vector<tg::Text>{help, help}));
-    QCOMPARE(shell.parents.front(), &form);
+    QCOMPARE(shell.parents.front(), &form.form());
 }
 
 void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
@@ -347,17 +324,17 @@ void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
              (std::vector<tg::Text>{"\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", ""}));
 
     // An action handler run from a key press, the road a user's command takes.
-    Form form(file("tginfo.exe"));
-    auto* failing = new QAction(&form);
+    MainWindowDriver form(installedAs(file("tginfo.exe")));
+    auto* failing = new QAction(&form.form());
     failing->setShortcut(Qt::Key_F9);
-    form.addAction(failing);
-    connect(failing, &QAction::triggered, &form,
+    form->addAction(failing);
+    connect(failing, &QAction::triggered, &form.form(),
             tg::guarded([] { throw tg::Error("list index"); }));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::keyClick(&form, Qt::Key_F9);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(&form.form()));
+    QTest::keyClick(&form.form(), Qt::Key_F9);
     QCOMPARE(dialogs.errors.back(), tg::Text("list index"));
-    QTest::keyClick(&form, Qt::Key_F9);
+    QTest::keyClick(&form.form(), Qt::Key_F9);
     QCOMPARE(dialogs.errors.size(), size_t(4));
 }
 

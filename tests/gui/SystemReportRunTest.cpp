@@ -1,26 +1,13 @@
-#include "ScriptedDialogs.h"
-#include "app/TextPane.h"
-#include "app/Unit1.h"
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
+
 #include "commands/AbortDlg.h"
 #include "sysinfo/SystemReportBody.h"
 #include "text/Codec.h"
 #include "text/StringList.h"
 
 #include <QProgressBar>
-#include <QPushButton>
 #include <QtTest>
-
-namespace {
-
-class Form : public TMainForm {
-public:
-    using TMainForm::Button_Update;
-    using TMainForm::ProgressBar1;
-    using TMainForm::RichEdit_Output;
-    using TMainForm::TMainForm;
-};
-
-} // namespace
 
 // The winconf view through the real worker, dialog and this machine's own source.
 class SystemReportRunTest : public QObject {
@@ -30,13 +17,13 @@ private slots:
         ScriptedDialogs dialogs;
         MainFormEnvironment env;
         env.systemReport = tg::systemReportBody();
-        Form form(env);
-        form.show();
-        form.selectView(0);
-        form.Button_Update->click();
-        QTRY_VERIFY_WITH_TIMEOUT(form.findChild<TAbortDlg*>() == nullptr, 20000);
+        tg::test::MainWindowDriver w(env);
+        w->show();
+        w.select("winconf");
+        w.pressRun();
+        QTRY_VERIFY_WITH_TIMEOUT(w->findChild<TAbortDlg*>() == nullptr, 20000);
 
-        tg::StringList lines = tg::splitLines(form.RichEdit_Output->text());
+        tg::StringList lines = tg::splitLines(w.paneText());
         QVERIFY2(lines.size() >= 16 + 9, "fifteen fixed lines and at least the loopback block");
         auto startsWith = [](const tg::Text& line, const char* utf8) {
             tg::Text label = tg::utf8ToCp932(utf8);
@@ -48,10 +35,10 @@ private slots:
         QVERIFY(lines[9].empty()); // no Windows folder here
         QCOMPARE(lines[15], tg::Text(33, '-'));
         QCOMPARE(lines.back(), tg::Text(33, '-'));
-        QCOMPARE(form.getViewText()[0], form.RichEdit_Output->text());
-        QVERIFY(form.isModified());
-        QCOMPARE(form.ProgressBar1->value(), 0);
-        QVERIFY(form.Button_Update->isEnabled());
+        QCOMPARE(w->getViewText()[0], w.paneText());
+        QVERIFY(w->isModified());
+        QCOMPARE(w.control<QProgressBar>("ProgressBar1")->value(), 0);
+        QVERIFY(w.control("Button_Update")->isEnabled());
         QVERIFY(dialogs.boxes.empty());
     }
 };

@@ -1,4 +1,4 @@
-#include "app/TextPane.h"
+#include "ui/TextPane.h"
 
 #include <QMimeData>
 #include <QTextBlock>

@@ -3,9 +3,9 @@
 // reports is its own. Figures are printed as lines starting with "stress:"; the checks are about
 // what arrives and what is left behind, never about time.
 
-#include "../gui/ScriptedDialogs.h"
-#include "app/TextPane.h"
-#include "app/Unit1.h"
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
+
 #include "commands/AbortDlg.h"
 #include "text/Codec.h"
 #include "text/FileName.h"
@@ -34,27 +34,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class Form : public TMainForm {
+// The ping view's run button with the given target; the fake ping runs the target's steps.
+class Window : public tg::test::MainWindowDriver {
 public:
-    using TMainForm::Button_Update;
-    using TMainForm::cmbOption;
-    using TMainForm::Edit_target;
-    using TMainForm::RichEdit_Output;
-    using TMainForm::TMainForm;
-    using TMainForm::viewLabels;
-    using TMainForm::viewText;
-
-    int indexOf(const char* label) const {
-        return static_cast<int>(std::find(viewLabels.begin(), viewLabels.end(), Text(label)) -
-                                viewLabels.begin());
-    }
-    // The ping view's run button with the given target; the fake ping runs the target's steps.
+    using MainWindowDriver::MainWindowDriver;
     void runPing(const Text& target) {
-        selectView(indexOf("ping"));
-        cmbOption->setEditText(QString());
-        Edit_target->setText(QString::fromStdString(target));
-        Button_Update->click();
+        select("ping");
+        type("cmbOption", QString());
+        type("Edit_target", QString::fromStdString(target));
+        pressRun();
     }
+    int blockCount() const { return control<tg::TextPane>("RichEdit_Output")->blockCount(); }
 };
 
 long statusKb(const char* field) {
@@ -149,7 +139,7 @@ class StressTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScriptedDialogs> dialogs;
-    std::unique_ptr<Form> form;
+    std::unique_ptr<Window> form;
 
     std::filesystem::path file(const char* name) const {
         return std::filesystem::path(dir->filePath(QString::fromLatin1(name)).toStdString());
@@ -167,9 +157,9 @@ private slots:
         dialogs = std::make_unique<ScriptedDialogs>();
         MainFormEnvironment environment;
         environment.iniPath = file("tginfo.INI");
-        form = std::make_unique<Form>(environment);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form = std::make_unique<Window>(environment);
+        form->form().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form->form()));
     }
 
     void cleanupTestCase() {
@@ -187,7 +177,7 @@ private slots:
         const double took = secondsSince(start);
         const long peak = statusKb("VmHWM:");
 
-        const Text& text = form->viewText[static_cast<size_t>(form->indexOf("ping"))];
+        const Text& text = form->form().getViewText()[static_cast<size_t>(form->viewIndex("ping"))];
         // The fake ping's echo (its name and its argument), then every line in order.
         const Text echo = "ping\r\n[" + steps + "]\r\n";
         QCOMPARE(text.size(), echo.size() + (kLength + 2) * kLines);
@@ -197,7 +187,7 @@ private slots:
         for (long n = 1; n <= kLines; n += 997)
             QCOMPARE(lines[static_cast<size_t>(n + 1)], numberedLine(n, kLength));
         QCOMPARE(lines.back(), numberedLine(kLines, kLength));
-        QCOMPARE(form->RichEdit_Output->blockCount(), int(kLines + 2));
+        QCOMPARE(form->blockCount(), int(kLines + 2));
         QVERIFY(noChildren());
         figure("1,000,000 lines of 60 bytes",
                format("%.1f s, peak RSS %.0f MB (%.0f MB before the run)", took, mb(peak),
@@ -212,7 +202,7 @@ private slots:
         const double took = secondsSince(start);
         const long peak = statusKb("VmHWM:");
 
-        tg::StringList lines = tg::splitLines(form->RichEdit_Output->text());
+        tg::StringList lines = tg::splitLines(form->paneText());
         QCOMPARE(lines.size(), size_t(3));
         QCOMPARE(lines[2].size(), kSize);
         QVERIFY(lines[2].find_first_not_of('x') == Text::npos);
@@ -229,8 +219,8 @@ private slots:
         auto start = Clock::now();
         for (int run = 1; run <= kRuns; ++run) {
             form->runPing("out:run\\x20" + std::to_string(run) + "\\n");
-            if (form->RichEdit_Output->text() != "ping\r\n[out:run\\x20" + std::to_string(run) +
-                                                     "\\n]\r\nrun " + std::to_string(run) + "\r\n")
+            if (form->paneText() != "ping\r\n[out:run\\x20" + std::to_string(run) + "\\n]\r\nrun " +
+                                        std::to_string(run) + "\r\n")
                 QFAIL(qPrintable(QStringLiteral("run %1 showed other text").arg(run)));
             if (run == 10) {
                 atTenth = Leftovers::settled();
@@ -288,15 +278,15 @@ private slots:
         auto start = Clock::now();
         for (int run = 0; run < kRuns; ++run) {
             const int delayMs = std::uniform_int_distribution<int>(0, 90)(random);
-            QTimer::singleShot(0, form.get(), [this, delayMs] {
-                QPointer<TAbortDlg> dialog = form->findChild<TAbortDlg*>();
+            QTimer::singleShot(0, &form->form(), [this, delayMs] {
+                QPointer<TAbortDlg> dialog = form->form().findChild<TAbortDlg*>();
                 QTimer::singleShot(delayMs, dialog, [dialog] {
                     if (dialog)
                         dialog->OKBtn->click();
                 });
             });
             form->runPing(steps);
-            tg::StringList lines = tg::splitLines(form->RichEdit_Output->text());
+            tg::StringList lines = tg::splitLines(form->paneText());
             const QString where = QStringLiteral("seed %1, run %2, abort after %3 ms")
                                       .arg(seed)
                                       .arg(run)
@@ -330,7 +320,7 @@ private slots:
 
     void fiftyMegabyteDocument() {
         // Output of a long run in each command view, about 50 MB in all, as a run leaves it.
-        const std::vector<Text> labels = form->viewLabels;
+        const std::vector<Text> labels = form->form().getViewLabels();
         std::vector<Text> texts(labels.size());
         Text bytes = "TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n";
         // Saved again, the views' lines are joined with LF as they were read.
@@ -354,24 +344,24 @@ private slots:
         const long before = statusKb("VmRSS:");
 
         auto start = Clock::now();
-        form->FileOpen1Accept(tg::fromNativePath(source));
+        form->form().FileOpen1Accept(tg::fromNativePath(source));
         const double openTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
         for (size_t k = 1; k < labels.size(); ++k)
-            QVERIFY(form->viewText[k] == texts[k]);
+            QVERIFY(form->form().getViewText()[k] == texts[k]);
 
         start = Clock::now();
-        form->selectView(form->indexOf("netstat"));
+        form->form().selectView(form->viewIndex("netstat"));
         QApplication::processEvents();
         const double showTook = secondsSince(start);
-        QCOMPARE(form->RichEdit_Output->blockCount(), 78000);
+        QCOMPARE(form->blockCount(), 78000);
 
         const auto saved = file("big-saved.txt");
         start = Clock::now();
-        form->FileSaveAs1Accept(tg::fromNativePath(saved));
+        form->form().FileSaveAs1Accept(tg::fromNativePath(saved));
         const double saveTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
-        QVERIFY(!form->isModified());
+        QVERIFY(!form->form().isModified());
         const Text written = readFile(saved);
         QCOMPARE(written.size(), expected.size());
         QVERIFY(written == expected);
@@ -387,27 +377,27 @@ private slots:
         Text binary(10u << 20, '\0');
         for (char& c : binary)
             c = static_cast<char>(random() & 0xFF);
-        const int ipconfig = form->indexOf("ipconfig");
+        const int ipconfig = form->viewIndex("ipconfig");
 
         // A binary file holds no view's heading: nothing changes but the document's name.
-        form->FileNew1Execute();
-        const std::vector<Text> texts = form->viewText;
+        form->form().FileNew1Execute();
+        const std::vector<Text> texts = form->form().getViewText();
         const auto plain = file("random.bin");
         writeFile(plain, binary);
         auto start = Clock::now();
-        form->FileOpen1Accept(tg::fromNativePath(plain));
+        form->form().FileOpen1Accept(tg::fromNativePath(plain));
         const double plainTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
-        QVERIFY(form->viewText == texts);
-        QCOMPARE(form->getDocumentName(), tg::fromNativePath(plain));
+        QVERIFY(form->form().getViewText() == texts);
+        QCOMPARE(form->form().getDocumentName(), tg::fromNativePath(plain));
 
         // Binary bytes inside a view's section are that view's text, shown and saved again
         // byte for byte, line ends aside.
         const auto inside = file("binary-section.txt");
         writeFile(inside, "ipconfig\r\n" + binary + "\r\n-----\r\n");
         start = Clock::now();
-        form->FileOpen1Accept(tg::fromNativePath(inside));
-        form->selectView(ipconfig);
+        form->form().FileOpen1Accept(tg::fromNativePath(inside));
+        form->form().selectView(ipconfig);
         QApplication::processEvents();
         const double insideTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
@@ -415,28 +405,28 @@ private slots:
         tg::StringList binaryLines = tg::splitLines(binary);
         for (size_t i = 0; i < binaryLines.size(); ++i)
             expected += (i > 0 ? "\n" : "") + binaryLines[i];
-        QVERIFY(form->viewText[static_cast<size_t>(ipconfig)] == expected);
-        QVERIFY(form->RichEdit_Output->text() == expected);
+        QVERIFY(form->form().getViewText()[static_cast<size_t>(ipconfig)] == expected);
+        QVERIFY(form->paneText() == expected);
         const auto resaved = file("binary-resaved.txt");
-        form->FileSaveAs1Accept(tg::fromNativePath(resaved));
-        form->FileOpen1Accept(tg::fromNativePath(resaved));
-        QVERIFY(form->viewText[static_cast<size_t>(ipconfig)] == expected);
+        form->form().FileSaveAs1Accept(tg::fromNativePath(resaved));
+        form->form().FileOpen1Accept(tg::fromNativePath(resaved));
+        QVERIFY(form->form().getViewText()[static_cast<size_t>(ipconfig)] == expected);
 
         // One line of 10 MB, alone in a file and as a view's text.
         const Text longLine(10u << 20, 'w');
         const auto alone = file("one-line.txt");
         writeFile(alone, longLine);
-        form->FileOpen1Accept(tg::fromNativePath(alone));
+        form->form().FileOpen1Accept(tg::fromNativePath(alone));
         QVERIFY(dialogs->errors.empty());
         const auto section = file("one-line-section.txt");
         writeFile(section, "ipconfig\r\n" + longLine + "\r\n-----\r\n");
         start = Clock::now();
-        form->FileOpen1Accept(tg::fromNativePath(section));
-        form->selectView(ipconfig);
+        form->form().FileOpen1Accept(tg::fromNativePath(section));
+        form->form().selectView(ipconfig);
         QApplication::processEvents();
         const double lineTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
-        QVERIFY(form->RichEdit_Output->text() == longLine);
+        QVERIFY(form->paneText() == longLine);
         figure("binary file and 10 MB line",
                format("open 10 MB of random bytes %.1f s; open and show them as a view %.1f s; "
                       "open and show one 10 MB line %.1f s; peak RSS %.0f MB",

@@ -20,11 +20,10 @@ public:
     };
 
     std::atomic<bool> abort{false};
-    std::vector<std::string> events; // "line", "main", "dialog", "reset", "box"
+    std::vector<std::string> events; // "deliver", "line", "progress", "reset", "box"
     std::vector<Text> lines;
     std::vector<Box> boxes;
-    int mainPosition = 0;
-    int dialogPosition = 0;
+    int position = 0; // of both bars
     // Called after every event is recorded, to abort at a chosen moment.
     std::function<void(FakeRunContext&)> afterEvent;
 
@@ -40,16 +39,12 @@ public:
         lines.push_back(line);
         record("line");
     }
-    void stepMainProgress() override {
-        mainPosition = (mainPosition + 10) % 260;
-        record("main");
-    }
-    void stepDialogProgress() override {
-        dialogPosition = (dialogPosition + 10) % 260;
-        record("dialog");
+    void stepProgress() override {
+        position = (position + 10) % 260;
+        record("progress");
     }
     void resetProgress() override {
-        mainPosition = dialogPosition = 0;
+        position = 0;
         record("reset");
     }
     int messageBox(bool ownedByDialog, const Text& text, const Text& caption,

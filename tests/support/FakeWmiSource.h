@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sysinfo/WmiSource.h"
+#include "platform/WmiSource.h"
 
 #include <functional>
 #include <map>
@@ -10,6 +10,11 @@
 #include <vector>
 
 namespace tg::test {
+
+using platform::WmiEnumerator;
+using platform::WmiObject;
+using platform::WmiSource;
+using platform::WmiValue;
 
 // A scripted source: each query answers a list of objects, each object a set of properties. A
 // property scripted as none, or one not scripted at all, fails to read.
@@ -21,21 +26,27 @@ public:
     bool connectResult = true;
     std::map<std::string, std::vector<Object>> results; // by query text; a missing query fails
 
-    std::vector<std::string> calls; // "open", "connect", "query <wql>", "next", "read <name>"
+    // "open", "connect", "query <wql>", "next", "read <name>", "close"
+    std::vector<std::string> calls;
     // Called after every call is recorded, to abort at a chosen moment.
     std::function<void(const std::string&)> afterCall;
     int liveEnumerators = 0;
     int liveObjects = 0;
+    int liveAtClose = -1; // enumerators and objects still held when the source was closed
 
-    OpenResult open() override {
+    OpenResult openWmiConnection() override {
         record("open");
         return openResult;
     }
-    bool connect() override {
+    bool connectWmiNamespace() override {
         record("connect");
         return connectResult;
     }
-    std::unique_ptr<WmiEnumerator> query(TextView wql) override {
+    void closeWmiConnection() override {
+        record("close");
+        liveAtClose = liveEnumerators + liveObjects;
+    }
+    std::unique_ptr<WmiEnumerator> runWqlQuery(TextView wql) override {
         std::string text(wql);
         record("query " + text);
         auto it = results.find(text);
@@ -65,7 +76,7 @@ private:
             ++source_.liveObjects;
         }
         ~FakeObject() override { --source_.liveObjects; }
-        std::optional<WmiValue> read(TextView name) override {
+        std::optional<WmiValue> readWmiProperty(TextView name) override {
             source_.record("read " + std::string(name));
             auto it = properties_.find(std::string(name));
             return it == properties_.end() ? std::nullopt : it->second;
@@ -83,7 +94,7 @@ private:
             ++source_.liveEnumerators;
         }
         ~Enumerator() override { --source_.liveEnumerators; }
-        std::unique_ptr<WmiObject> next() override {
+        std::unique_ptr<WmiObject> nextWmiObject() override {
             source_.record("next");
             if (next_ >= objects_.size())
                 return nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sysinfo/WmiSource.h"
+#include "platform/WmiSource.h"
 
 #include <gtest/gtest.h>
 
@@ -9,21 +9,25 @@
 
 namespace tg::wmichecks {
 
+using platform::WmiObject;
+using platform::WmiSource;
+using platform::WmiValue;
+
 // Every object a query returns; a failed query fails the test and gives none.
 inline std::vector<std::unique_ptr<WmiObject>> allObjects(WmiSource& source, const char* wql) {
     std::vector<std::unique_ptr<WmiObject>> out;
-    auto objects = source.query(wql);
+    auto objects = source.runWqlQuery(wql);
     EXPECT_TRUE(objects) << wql;
     if (!objects)
         return out;
-    while (auto o = objects->next())
+    while (auto o = objects->nextWmiObject())
         out.push_back(std::move(o));
     return out;
 }
 
 // The kind of a property, or Other with a failure when it cannot be read.
 inline WmiValue::Kind kindOf(WmiObject& object, const char* name) {
-    auto value = object.read(name);
+    auto value = object.readWmiProperty(name);
     EXPECT_TRUE(value) << name;
     return value ? value->kind : WmiValue::Kind::Other;
 }

@@ -83,19 +83,3 @@ TEST(Catalogue, TextsOfAView) {
     EXPECT_EQ(net.find(utf8ToCp932("<概要>")), 0u);
     EXPECT_NE(net.find(kBreak + kBreak + utf8ToCp932("<主なオプション>")), Text::npos);
 }
-
-TEST(Catalogue, InputControlsAndOptions) {
-    EXPECT_EQ(std::string(slotInfo(9).toolCaption), "n&btstat");
-    EXPECT_EQ(std::string(slotInfo(9).label), "nbtstat");
-    EXPECT_EQ(std::string(slotInfo(6).extraText), "-an");
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const SlotInfo& s = slotInfo(slot);
-        EXPECT_EQ(s.targetRequired, slot == 4 || slot == 5 || slot == 7) << slot;
-        EXPECT_EQ(s.showTarget, slot == 4 || slot == 5 || slot == 7 || slot == 9) << slot;
-        // Every list the combo shows exists; views without the combo have none.
-        EXPECT_EQ(s.optionListId != 0, s.showOption) << slot;
-        if (s.showOption) {
-            EXPECT_EQ(s.optionListId, slot + 100);
-        }
-    }
-}

@@ -1,7 +1,8 @@
 #include "platform/linux/LinuxSystemInfo.h"
-#include "platform/SystemInfoSource.h"
 #include "platform/SystemValues.h"
+#include "platform/WmiSource.h"
 #include "sysinfo/SystemReport.h"
+#include "sysinfo/WmiValue.h"
 
 #include "support/FakeRunContext.h"
 #include "support/WmiChecks.h"
@@ -36,10 +37,10 @@ bool arrayOrNull(Kind k) {
 
 TEST(LinuxSource, AnswersTheSixQueriesWithTheirKinds) {
     auto source = createSystemInfoSource();
-    EXPECT_FALSE(source->query(kQueryBios)) << "no query before connecting";
-    ASSERT_EQ(source->open(), WmiSource::OpenResult::Opened);
-    ASSERT_TRUE(source->connect());
-    EXPECT_FALSE(source->query("SELECT * FROM Win32_Nothing"));
+    EXPECT_FALSE(source->runWqlQuery(kQueryBios)) << "no query before connecting";
+    ASSERT_EQ(source->openWmiConnection(), WmiSource::OpenResult::Opened);
+    ASSERT_TRUE(source->connectWmiNamespace());
+    EXPECT_FALSE(source->runWqlQuery("SELECT * FROM Win32_Nothing"));
 
     for (const char* wql :
          {kQueryBios, kQueryProcessor, kQueryComputerSystem, kQueryOperatingSystem})
@@ -47,7 +48,7 @@ TEST(LinuxSource, AnswersTheSixQueriesWithTheirKinds) {
 
     auto bios = allObjects(*source, kQueryBios);
     EXPECT_TRUE(stringOrNull(kindOf(*bios[0], "Version")));
-    EXPECT_FALSE(bios[0]->read("NoSuchProperty"));
+    EXPECT_FALSE(bios[0]->readWmiProperty("NoSuchProperty"));
     auto cpu = allObjects(*source, kQueryProcessor);
     EXPECT_EQ(kindOf(*cpu[0], "Description"), Kind::String);
     auto cs = allObjects(*source, kQueryComputerSystem);
@@ -73,37 +74,20 @@ TEST(LinuxSource, AnswersTheSixQueriesWithTheirKinds) {
         EXPECT_TRUE(stringOrNull(kindOf(a, "AdapterType")));
         EXPECT_TRUE(stringOrNull(kindOf(a, "ServiceName")));
         EXPECT_TRUE(stringOrNull(kindOf(a, "MACAddress")));
-        auto ips = c.read("IPAddress");
-        auto subnets = c.read("IPSubnet");
+        auto ips = c.readWmiProperty("IPAddress");
+        auto subnets = c.readWmiProperty("IPSubnet");
         ASSERT_TRUE(ips && subnets);
         EXPECT_TRUE(arrayOrNull(ips->kind));
         EXPECT_EQ(ips->elements.size(), subnets->elements.size()) << "one subnet per address";
         EXPECT_TRUE(arrayOrNull(kindOf(c, "DefaultIPGateway")));
         EXPECT_EQ(kindOf(c, "DHCPEnabled"), Kind::Boolean);
-        if (a.read("Caption")->text.ends_with("] lo")) {
+        if (a.readWmiProperty("Caption")->text.ends_with("] lo")) {
             loopback = true;
             EXPECT_EQ(kindOf(a, "MACAddress"), Kind::Null);
             EXPECT_EQ(kindOf(a, "AdapterType"), Kind::Null);
         }
     }
     EXPECT_TRUE(loopback);
-}
-
-TEST(LinuxSource, ReportOnThisMachineEndsNormally) {
-    auto source = createSystemInfoSource();
-    LocalSystemValues values;
-    values.computerName = platform::computerName();
-    values.windowsFolder = platform::windowsDirectory();
-    EXPECT_TRUE(values.computerName);
-    EXPECT_FALSE(values.windowsFolder) << "there is no Windows folder here";
-
-    test::FakeRunContext run;
-    buildSystemReport(run, *source, values);
-    ASSERT_GE(run.lines.size(), 15u + 10u + 1u);
-    EXPECT_EQ(run.lines[9], "");
-    EXPECT_EQ(run.lines.back(), Text(33, '-'));
-    EXPECT_EQ(run.events.back(), "reset");
-    EXPECT_EQ(run.count("main"), 9);
 }
 
 TEST(LinuxSource, MemoryFiguresAreSixtyFourBit) {
@@ -145,8 +129,8 @@ protected:
 
     std::unique_ptr<WmiSource> source() {
         auto s = createSource(root);
-        s->open();
-        s->connect();
+        s->openWmiConnection();
+        s->connectWmiNamespace();
         return s;
     }
 };
@@ -155,10 +139,10 @@ TEST_F(FakeRoot, NothingReadableStillAnswers) {
     auto s = source();
     auto bios = allObjects(*s, kQueryBios);
     ASSERT_EQ(bios.size(), 1u);
-    EXPECT_EQ(bios[0]->read("Version")->kind, Kind::Null);
+    EXPECT_EQ(bios[0]->readWmiProperty("Version")->kind, Kind::Null);
     auto cs = allObjects(*s, kQueryComputerSystem);
-    EXPECT_EQ(cs[0]->read("Manufacturer")->kind, Kind::Null);
-    EXPECT_EQ(cs[0]->read("Model")->kind, Kind::Null);
+    EXPECT_EQ(cs[0]->readWmiProperty("Manufacturer")->kind, Kind::Null);
+    EXPECT_EQ(cs[0]->readWmiProperty("Model")->kind, Kind::Null);
     EXPECT_TRUE(allObjects(*s, kQueryNetworkAdapter).empty());
     EXPECT_TRUE(allObjects(*s, kQueryAdapterConfiguration).empty());
 
@@ -177,13 +161,14 @@ TEST_F(FakeRoot, ReadsMakerModelAndBios) {
     write("etc/os-release", "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
                             "(bookworm)\"\n");
     auto s = source();
-    EXPECT_EQ(allObjects(*s, kQueryBios)[0]->read("Version")->text, "LENOVO - N1MET31W (1.16 )");
+    EXPECT_EQ(allObjects(*s, kQueryBios)[0]->readWmiProperty("Version")->text,
+              "LENOVO - N1MET31W (1.16 )");
     auto cs = allObjects(*s, kQueryComputerSystem);
-    EXPECT_EQ(cs[0]->read("Manufacturer")->text, "LENOVO");
-    EXPECT_EQ(cs[0]->read("Model")->text, "20HRCTO1WW");
+    EXPECT_EQ(cs[0]->readWmiProperty("Manufacturer")->text, "LENOVO");
+    EXPECT_EQ(cs[0]->readWmiProperty("Model")->text, "20HRCTO1WW");
     auto os = allObjects(*s, kQueryOperatingSystem);
-    EXPECT_EQ(os[0]->read("Caption")->text, "Debian GNU/Linux 12 (bookworm)");
-    EXPECT_EQ(os[0]->read("Manufacturer")->text, "Debian GNU/Linux");
+    EXPECT_EQ(os[0]->readWmiProperty("Caption")->text, "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(os[0]->readWmiProperty("Manufacturer")->text, "Debian GNU/Linux");
 }
 
 TEST_F(FakeRoot, AdaptersInIndexOrderWithTheirSettings) {
@@ -214,35 +199,37 @@ TEST_F(FakeRoot, AdaptersInIndexOrderWithTheirSettings) {
     auto configurations = allObjects(*s, kQueryAdapterConfiguration);
     ASSERT_EQ(adapters.size(), 4u);
     ASSERT_EQ(configurations.size(), 4u);
-    auto text = [](WmiObject& o, const char* name) { return valueTextOrNone(o.read(name)); };
+    auto text = [](WmiObject& o, const char* name) {
+        return valueTextOrNone(o.readWmiProperty(name));
+    };
 
     EXPECT_EQ(text(*adapters[0], "Caption"), "[00000001] lo");
     EXPECT_EQ(text(*adapters[1], "Caption"), "[00000002] eth9");
     EXPECT_EQ(text(*adapters[2], "Caption"), "[00000003] wlan7");
     EXPECT_EQ(text(*adapters[3], "Caption"), "[00000004] tun0");
 
-    EXPECT_EQ(adapters[0]->read("AdapterType")->kind, Kind::Null);
+    EXPECT_EQ(adapters[0]->readWmiProperty("AdapterType")->kind, Kind::Null);
     EXPECT_EQ(text(*adapters[1], "AdapterType"), "Ethernet 802.3");
     EXPECT_EQ(text(*adapters[2], "AdapterType"), "Wireless");
-    EXPECT_EQ(adapters[3]->read("AdapterType")->kind, Kind::Null);
+    EXPECT_EQ(adapters[3]->readWmiProperty("AdapterType")->kind, Kind::Null);
 
-    EXPECT_EQ(adapters[0]->read("ServiceName")->kind, Kind::Null);
+    EXPECT_EQ(adapters[0]->readWmiProperty("ServiceName")->kind, Kind::Null);
     EXPECT_EQ(text(*adapters[1], "ServiceName"), "e1000e");
     EXPECT_EQ(text(*adapters[2], "ServiceName"), "wlan");
 
-    EXPECT_EQ(adapters[0]->read("MACAddress")->kind, Kind::Null);
+    EXPECT_EQ(adapters[0]->readWmiProperty("MACAddress")->kind, Kind::Null);
     EXPECT_EQ(text(*adapters[1], "MACAddress"), "02:FC:00:00:00:01");
     EXPECT_EQ(text(*adapters[2], "MACAddress"), "A0:B1:C2:D3:E4:F5");
-    EXPECT_EQ(adapters[3]->read("MACAddress")->kind, Kind::Null);
+    EXPECT_EQ(adapters[3]->readWmiProperty("MACAddress")->kind, Kind::Null);
 
-    EXPECT_EQ(*valueElements(configurations[1]->read("DefaultIPGateway")),
+    EXPECT_EQ(*valueElements(configurations[1]->readWmiProperty("DefaultIPGateway")),
               (std::vector<Text>{"192.0.2.1", "fd00::1"}));
-    EXPECT_EQ(configurations[0]->read("DefaultIPGateway")->kind, Kind::Null);
+    EXPECT_EQ(configurations[0]->readWmiProperty("DefaultIPGateway")->kind, Kind::Null);
     // Interfaces that do not exist on this machine have no addresses.
-    EXPECT_EQ(configurations[1]->read("IPAddress")->kind, Kind::Null);
+    EXPECT_EQ(configurations[1]->readWmiProperty("IPAddress")->kind, Kind::Null);
 
-    EXPECT_FALSE(*configurations[1]->read("DHCPEnabled")->boolean);
-    EXPECT_TRUE(*configurations[2]->read("DHCPEnabled")->boolean);
+    EXPECT_FALSE(*configurations[1]->readWmiProperty("DHCPEnabled")->boolean);
+    EXPECT_TRUE(*configurations[2]->readWmiProperty("DHCPEnabled")->boolean);
 }
 
 TEST_F(FakeRoot, DhcpLeasesOfTheCommonClients) {

@@ -32,8 +32,7 @@ public:
         changed_.notify_all();
     }
     void appendReportLine(const Text&) override {}
-    void stepMainProgress() override {}
-    void stepDialogProgress() override {}
+    void stepProgress() override {}
     void resetProgress() override {
         std::lock_guard lock(mutex_);
         ++resets_;

@@ -1,6 +1,6 @@
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -25,6 +26,7 @@ public:
     std::deque<bool> printerAnswers;               // printer dialog; cancelled when empty
 
     std::vector<Box> boxes;
+    std::function<void(const Box&)> onMessageBox; // called as each box is shown
     std::vector<tg::Text> errors;
     std::vector<FileDialogSpec> openSpecs;
     std::vector<FileDialogSpec> saveSpecs;
@@ -33,6 +35,8 @@ public:
     int messageBox(QWidget* owner, const tg::Text& text, const std::optional<tg::Text>& caption,
                    unsigned flags) override {
         boxes.push_back({owner, text, caption, flags});
+        if (onMessageBox)
+            onMessageBox(boxes.back());
         return take(answers, int(IdOk));
     }
     void showError(const tg::Text& message) override { errors.push_back(message); }

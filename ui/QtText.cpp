@@ -1,4 +1,4 @@
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 #include "text/Codec.h"
 

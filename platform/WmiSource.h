@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-namespace tg {
+namespace tg::platform {
 
-// A property value as the report sees it. The platform's source turns its own values into this
+// A property value as the report sees it. The source turns the system's own values into this
 // shape; texts are already code page 932.
 struct WmiValue {
     enum class Kind { String, Null, Boolean, Array, Other };
@@ -30,7 +30,7 @@ class WmiObject {
 public:
     virtual ~WmiObject() = default;
     // The named property, or none when the read fails (for example a property the class lacks).
-    virtual std::optional<WmiValue> read(TextView name) = 0;
+    virtual std::optional<WmiValue> readWmiProperty(TextView name) = 0;
 };
 
 // A forward-only result set, read one object at a time.
@@ -38,11 +38,12 @@ class WmiEnumerator {
 public:
     virtual ~WmiEnumerator() = default;
     // The next object, or none when the set is exhausted or the fetch failed.
-    virtual std::unique_ptr<WmiObject> next() = 0;
+    virtual std::unique_ptr<WmiObject> nextWmiObject() = 0;
 };
 
-// The connection to the system's management data. It serves one report and must outlive the
-// enumerators and objects it hands out.
+// The connection to the system's management data: opened, connected, queried one query after
+// another and closed, all on the one thread that runs the report. The enumerators and objects it
+// hands out must be gone before it is closed.
 class WmiSource {
 public:
     enum class OpenResult {
@@ -52,22 +53,17 @@ public:
     };
 
     virtual ~WmiSource() = default;
-    virtual OpenResult open() = 0;
+    virtual OpenResult openWmiConnection() = 0;
     // Binds to the local "root\cimv2" namespace; false on failure.
-    virtual bool connect() = 0;
+    virtual bool connectWmiNamespace() = 0;
     // Runs one WQL query; none when it fails.
-    virtual std::unique_ptr<WmiEnumerator> query(TextView wql) = 0;
+    virtual std::unique_ptr<WmiEnumerator> runWqlQuery(TextView wql) = 0;
+    // Releases all the connection holds; what was never obtained is skipped, and closing twice
+    // does nothing more.
+    virtual void closeWmiConnection() = 0;
 };
 
-// The conversions the report applies to values.
+// The system's own source: WMI on Windows, the kernel's and the distribution's files elsewhere.
+std::unique_ptr<WmiSource> createSystemInfoSource();
 
-// The text of a string value; empty for every other kind.
-Text valueText(const std::optional<WmiValue>& value);
-// The text of a string value; "情報なし" for every other kind.
-Text valueTextOrNone(const std::optional<WmiValue>& value);
-// The elements of an array value; none when the value is not an array.
-std::optional<std::vector<Text>> valueElements(const std::optional<WmiValue>& value);
-// "有効" when the value changes to true, otherwise "無効".
-Text enabledText(const std::optional<WmiValue>& value);
-
-} // namespace tg
+} // namespace tg::platform

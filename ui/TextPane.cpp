@@ -1,6 +1,6 @@
-#include "app/TextPane.h"
+#include "ui/TextPane.h"
 
-#include "app/QtText.h"
+#include "ui/QtText.h"
 
 #include <QEvent>
 #include <QMimeData>

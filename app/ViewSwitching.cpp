@@ -1,0 +1,208 @@
+// View switching: the views built from the catalogue, and the tabs, the tree and the Tools menu
+// that select them.
+#include "app/Application.h"
+#include "app/Unit1.h"
+#include "commands/ViewCatalogue.h"
+#include "resources/StringTable.h"
+#include "ui/QtText.h"
+#include "ui/TextPane.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTreeWidget>
+
+using tg::Text;
+
+void TMainForm::buildViews() {
+    // The placeholder of the Tools menu goes; one entry per view takes its place.
+    toolsMenu->removeAction(Dummy);
+
+    QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+    QTreeWidgetItem* removed = nullptr;
+    int counter = 0;
+    const QSignalBlocker blockTabs(TabControl1);
+    for (int i = 0; i < root->childCount(); ++i) {
+        QTreeWidgetItem* node = root->child(i);
+        Text label = tg::fromQString(node->text(0));
+        if (label == "nslookup" && !isNT) {
+            removed = node;
+            continue;
+        }
+        viewLabels.push_back(label);
+        TabControl1->addTab(node->text(0));
+        int slot = tg::slotOfView(counter, isNT);
+        auto* action = new QAction(QString::fromLatin1(tg::slotInfo(slot).toolCaption), this);
+        action->setObjectName(QStringLiteral("ViewMenu%1").arg(counter));
+        action->setData(counter);
+        action->setCheckable(true);
+        action->setChecked(counter == 0);
+        connect(action, &QAction::triggered, this,
+                tg::guarded([this, action] { OnViewMenuClick(action); }));
+        toolsMenu->addAction(action);
+        viewMenuActions.push_back(action);
+        ++counter;
+    }
+    delete removed;
+
+    int count = TabControl1->count();
+    for (int i = 0; i < count; ++i) {
+        int slot = tg::slotOfView(i, isNT);
+        viewText.push_back(tg::initialText(slot));
+        viewDefaultText.push_back(viewText.back());
+        viewHelpText.push_back(tg::commandHelpText(slot));
+    }
+    selectView(0);
+}
+
+QTreeWidgetItem* TMainForm::treeNodeOfView(int viewIndex) const {
+    QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+    return root ? root->child(viewIndex) : nullptr;
+}
+
+void TMainForm::selectTreeNode(int viewIndex) {
+    const QSignalBlocker block(TreeView1);
+    TreeView1->clearSelection();
+    if (QTreeWidgetItem* node = treeNodeOfView(viewIndex)) {
+        TreeView1->setCurrentItem(node);
+        node->setSelected(true);
+    }
+}
+
+void TMainForm::showCurrentTexts() {
+    RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+    RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
+}
+
+void TMainForm::selectView(int viewIndex) {
+    switching_ = true;
+    currentView = viewIndex;
+
+    Panel_option->show();
+    Panel_target->show();
+    cmbOption->hide();
+    Edit_option->show();
+    Edit_option2->hide();
+    Edit_option->clear();
+
+    int slot = tg::slotOfView(viewIndex, isNT);
+    const tg::SlotInfo& info = tg::slotInfo(slot);
+    Panel_target->setVisible(info.showTarget);
+    Panel_option->setVisible(info.showOption);
+    if (info.showOption2)
+        Edit_option2->show();
+    if (info.optionListId != 0)
+        fillOptionList(info.optionListId, info.initialItem);
+
+    if (viewMode == 0) {
+        const QSignalBlocker block(TabControl1);
+        TabControl1->setCurrentIndex(viewIndex);
+    } else {
+        selectTreeNode(viewIndex);
+    }
+    for (QAction* action : viewMenuActions)
+        action->setChecked(action->data().toInt() == viewIndex);
+    showCurrentTexts();
+    switching_ = false;
+}
+
+void TMainForm::fillOptionList(int optionListId, int itemIndex) {
+    cmbOption->show();
+    Edit_option->hide();
+    optionList = tg::splitDelimited(tg::loadString(optionListId), ',');
+    cmbOption->clear();
+    for (const auto& item : optionList)
+        cmbOption->addItem(tg::toQString(item));
+    cmbOption->setCurrentIndex(itemIndex);
+    // netstat starts with a text that is not one of its items.
+    const char* extra = tg::slotInfo(optionListId - 100).extraText;
+    if (*extra)
+        cmbOption->setEditText(QString::fromLatin1(extra));
+}
+
+void TMainForm::viewChanged() {
+    int index = 0;
+    if (viewMode == 0) {
+        index = TabControl1->currentIndex();
+    } else {
+        QTreeWidgetItem* node = TreeView1->currentItem();
+        QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+        if (node && node->parent() == root)
+            index = root->indexOfChild(node);
+    }
+    if (index < 0)
+        index = 0;
+    selectView(index);
+}
+
+void TMainForm::TabControl1Change() {
+    if (!switching_)
+        viewChanged();
+}
+
+void TMainForm::TreeView1Change() {
+    if (!switching_)
+        viewChanged();
+}
+
+void TMainForm::OnViewMenuClick(QAction* sender) {
+    selectView(sender->data().toInt());
+}
+
+void TMainForm::setTabStyle(int style) {
+    tabStyle_ = style;
+    TabControl1->setDrawBase(style == 0);
+    TabControl1->setDocumentMode(style != 0);
+}
+
+void TMainForm::TabViewExecute() {
+    switching_ = true;
+    viewMode = 0;
+    TreeView1->hide();
+    if (TabControl1->count() == 0) {
+        const QSignalBlocker block(TabControl1);
+        QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+        for (int i = 0; i < root->childCount(); ++i)
+            TabControl1->addTab(root->child(i)->text(0));
+    }
+    setTabStyle(0);
+    TabControl1->show();
+    {
+        const QSignalBlocker block(TabControl1);
+        TabControl1->setCurrentIndex(currentView);
+    }
+    TreeView->setChecked(false);
+    TabView->setChecked(true);
+    showCurrentTexts();
+    switching_ = false;
+}
+
+void TMainForm::TreeViewExecute() {
+    switching_ = true;
+    viewMode = 1;
+    {
+        const QSignalBlocker block(TabControl1);
+        while (TabControl1->count() > 0)
+            TabControl1->removeTab(0);
+    }
+    setTabStyle(2);
+    // A tab strip without tabs only takes room; the page below it stays as it is.
+    TabControl1->hide();
+    TreeView1->show();
+    selectTreeNode(currentView);
+    TreeView->setChecked(true);
+    TabView->setChecked(false);
+    showCurrentTexts();
+    switching_ = false;
+}
+
+void TMainForm::ShowCommandHelpExecute() {
+    // Pane and check mark start in step and toggle together.
+    bool show = !Panel_Commandhelp->isVisibleTo(this);
+    Panel_Commandhelp->setVisible(show);
+    ShowCommandHelp->setChecked(show);
+}

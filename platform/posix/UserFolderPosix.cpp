@@ -1,0 +1,18 @@
+#include "platform/ProgramFiles.h"
+
+#include <cstdlib>
+
+namespace tg::platform {
+
+std::filesystem::path userSettingsFolder() {
+    // The base directory specification: a relative $XDG_CONFIG_HOME is to be ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && std::filesystem::path(config).is_absolute())
+        return std::filesystem::path(config) / "tginfo";
+    const char* home = std::getenv("HOME");
+    if (home && std::filesystem::path(home).is_absolute())
+        return std::filesystem::path(home) / ".config" / "tginfo";
+    return {};
+}
+
+} // namespace tg::platform
