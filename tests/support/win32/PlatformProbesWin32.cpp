@@ -1,6 +1,8 @@
 #include "support/PlatformProbes.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <windows.h>
 
@@ -22,11 +24,19 @@ QString recentFolder() {
 RecentDocumentsProbe::RecentDocumentsProbe(const QString& scratchFolder)
     : scratchFolder_(scratchFolder), since_(QDateTime::currentDateTimeUtc()) {}
 
-// The shell names a document's shortcut after the document's file name.
+// The shell names a document's shortcut after the document's file name, with " (2)" and so on
+// when a shortcut of that name is there already.
 bool RecentDocumentsProbe::contains(const QString& file) const {
-    QFileInfo link(recentFolder() + QLatin1Char('/') + QFileInfo(file).fileName() +
-                   QStringLiteral(".lnk"));
-    return link.exists() && link.lastModified().toUTC() >= since_;
+    const QString name = QFileInfo(file).fileName();
+    const QRegularExpression linkName(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(name) + QStringLiteral("( \\(\\d+\\))?\\.lnk")));
+    const QFileInfoList links =
+        QDir(recentFolder()).entryInfoList({name + QStringLiteral("*.lnk")}, QDir::Files);
+    for (const QFileInfo& link : links) {
+        if (linkName.match(link.fileName()).hasMatch() && link.lastModified().toUTC() >= since_)
+            return true;
+    }
+    return false;
 }
 
 // Windows has no limit of this kind.
