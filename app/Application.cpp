@@ -4,6 +4,8 @@
 #include "text/Error.h"
 #include "ui/Dialogs.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QThread>
 
 namespace tg {
@@ -12,6 +14,11 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("TIDEGAUGE-INFO"));
     setApplicationVersion(QStringLiteral("2.0.0"));
     setWindowIcon(programIcon());
+    // Qt's own texts (standard buttons, the print preview's tools, an edit box's menu) in the
+    // interface's language, from Qt's translations where the system or the zip keeps them.
+    if (qtTexts_.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&qtTexts_);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 #include <filesystem>
 
@@ -13,6 +14,9 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QTranslator qtTexts_;
 };
 
 // Shows the exception being handled in the standard error box: a tg::Error with its text, any
