@@ -9,18 +9,20 @@ set(CMAKE_CXX_COMPILER ${TG_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TG_MINGW_PREFIX}-windres)
 
 # Qt for Windows is built once per machine from Debian's source (scripts/build-qt-windows); its
-# moc, rcc and uic are the build machine's own Qt of the same version.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TG_QT_WINDOWS_PREFIX)
-if(NOT TG_QT_WINDOWS_PREFIX AND (NOT DEFINED TG_BUILD_GUI OR TG_BUILD_GUI))
+# moc, rcc and uic are the build machine's own Qt of the same version. The script names the
+# prefix of the current options each time, so a cache of other options is never taken.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TG_BUILD_GUI)
+if(NOT DEFINED TG_BUILD_GUI OR TG_BUILD_GUI)
     execute_process(
         COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/build-qt-windows --prefix
-        OUTPUT_VARIABLE TG_QT_WINDOWS_PREFIX
+        OUTPUT_VARIABLE qtPrefix
         OUTPUT_STRIP_TRAILING_WHITESPACE
-        RESULT_VARIABLE qtFound)
-    if(NOT qtFound EQUAL 0)
+        RESULT_VARIABLE qtMissing)
+    if(qtMissing)
         message(FATAL_ERROR "Qt for Windows is missing: build it with scripts/build-qt-windows")
     endif()
-    set(TG_QT_WINDOWS_PREFIX ${TG_QT_WINDOWS_PREFIX} CACHE PATH "Qt for Windows")
+    set(TG_QT_WINDOWS_PREFIX ${qtPrefix} CACHE PATH "Qt for Windows (scripts/build-qt-windows)"
+        FORCE)
 endif()
 set(QT_HOST_PATH /usr)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
