@@ -2,15 +2,13 @@
 
 #include "app/AppIcons.h"
 #include "app/Shell.h"
-#include "ui/Fonts.h"
 #include "ui/QtText.h"
+#include "ui/WindowPlace.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -58,7 +56,6 @@ TAboutBox::TAboutBox(QWidget* parent)
     setWindowTitle(QStringLiteral("TIDEGAUGE-INFOについて"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(386, 247);
-    setFont(tg::interfaceFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
@@ -98,9 +95,12 @@ TAboutBox::TAboutBox(QWidget* parent)
     OKButton->setGeometry(23, 196, 58, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+void TAboutBox::showEvent(QShowEvent* event) {
+    // Each time, by its frame: the first showing knows the frame only from the main window's.
+    tg::centreOnScreen(this);
+    QDialog::showEvent(event);
 }
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {

@@ -27,6 +27,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     QFrame* Panel1 = nullptr;
     QLabel* ProgramIcon = nullptr;

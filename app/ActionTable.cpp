@@ -3,8 +3,8 @@
 #include "app/AppIcons.h"
 #include "app/Application.h"
 #include "app/Unit1.h"
-#include "ui/Fonts.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -174,7 +174,7 @@ void TMainForm::createActions() {
 void TMainForm::createMenus() {
     ActionMainMenuBar1 = new QMenuBar(this);
     ActionMainMenuBar1->setObjectName(QStringLiteral("ActionMainMenuBar1"));
-    ActionMainMenuBar1->setFont(tg::menuFont());
+    ActionMainMenuBar1->setFixedHeight(22);
     setMenuBar(ActionMainMenuBar1);
 
     QMenu* menus[kMenuCount];
@@ -209,7 +209,16 @@ void TMainForm::createToolBar() {
         return std::pair(a->toolGroup, a->toolOrder) < std::pair(b->toolGroup, b->toolOrder);
     });
     for (size_t i = 0; i < placed.size(); ++i) {
-        ActionToolBar1->addAction(action(placed[i]->name));
+        QAction* a = action(placed[i]->name);
+        ActionToolBar1->addAction(a);
+        // A tool button takes its action's icon text, mnemonic and all, and would claim Alt and
+        // that letter although it shows only the icon: Alt+V would then be the tree-view button's
+        // as well as the 表示 menu's, and Qt fires neither. The menu bar alone has Alt keys.
+        if (auto* button = qobject_cast<QAbstractButton*>(ActionToolBar1->widgetForAction(a))) {
+            button->setShortcut(QKeySequence());
+            connect(a, &QAction::changed, button,
+                    [button] { button->setShortcut(QKeySequence()); });
+        }
         if (i + 1 == placed.size() || placed[i + 1]->toolGroup != placed[i]->toolGroup)
             ActionToolBar1->addSeparator();
     }

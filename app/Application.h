@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QApplication>
-#include <QTranslator>
 
 #include <filesystem>
 
@@ -14,13 +13,16 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
-
-private:
-    QTranslator qtTexts_;
 };
 
-// Shows the exception being handled in the standard error box: a tg::Error with its text, any
-// other kind with an empty message. Call it only inside a catch block.
+// Loads Qt's Japanese translation (qtbase_ja or qt_ja) from translations/ beside the executable,
+// else from Qt's own translations folder, and fills in what it lacks. False when it was found in
+// neither.
+bool installJapaneseTranslation(QCoreApplication& application);
+
+// Shows the exception being handled in the standard error box: a tg::Error with its text; one
+// without a text, or of any other kind, with a text of its own saying what is known, so that no
+// box is ever empty. Call it only inside a catch block.
 void showHandledError() noexcept;
 
 // Wraps an event handler so that an error leaving it is shown as the general error handler shows

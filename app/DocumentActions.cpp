@@ -1,19 +1,30 @@
 // The document commands of the File menu and the recent-file history.
+#include "app/DocumentRead.h"
 #include "app/Unit1.h"
 #include "documents/DocumentFile.h"
 #include "documents/History.h"
+#include "platform/Files.h"
 #include "platform/RecentDocs.h"
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
+#include "text/FileProblem.h"
 #include "ui/Dialogs.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QByteArray>
+#include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <chrono>
+#include <new>
 
 namespace {
 
@@ -32,23 +43,14 @@ Dialogs::FileDialogSpec saveAsDialogSpec(const Text& initialDir) {
     return {cp932("テキストファイル(*.txt)|*.txt|すべてのファイル|*.*"), "*.txt", initialDir};
 }
 
-Text failure(const char* what, const Text& path, const QString& reason) {
-    return cp932(what) + ": " + path + " (" + tg::fromQString(reason) + ")";
-}
+// A read that ends within this time is over before the user could notice; only a longer one lets
+// the window answer meanwhile.
+constexpr std::chrono::milliseconds kUnnoticedRead{50};
+constexpr int kReadPollMs = 50;
 
-// The bytes go to a temporary file beside the target, which takes the target's place only once
-// all of them are written: a save that fails half-way leaves the old file as it was. Unbuffered,
-// because a buffered QSaveFile takes a short write (a full disk) for success and commits the
-// truncated file.
-void writeWholeFile(const Text& path, const Text& bytes) {
-    QSaveFile file(tg::toQString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw tg::Error(failure("ファイルを作成できません", path, file.errorString()));
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit())
-        throw tg::Error(failure("ファイルに書き込めません", path, file.errorString()));
-}
+// The commands that would change the document or show it while another is being read.
+constexpr const char* kDocumentActions[] = {"FileNew1",    "FileOpen1", "FileClose1",   "FileSave1",
+                                            "FileSaveAs1", "Print1",    "PrintPreview1"};
 
 } // namespace
 
@@ -102,9 +104,12 @@ void TMainForm::FileSaveAs1BeforeExecute() {
     saveAsInitialDir = tg::extractFilePath(documentName);
 }
 
+// The document takes the new name only once its file is written there: after a failed save it
+// keeps its name, so that the next Save does not aim at the place that just failed.
 void TMainForm::FileSaveAs1Accept(const Text& fileName) {
+    writeDocumentFile(fileName);
     documentName = fileName;
-    saveDocument();
+    documentSaved();
 }
 
 void TMainForm::FileOpen1Execute() {
@@ -117,9 +122,22 @@ void TMainForm::FileOpen1Accept(const Text& fileName) {
 }
 
 void TMainForm::saveDocument() {
-    tg::StringList lines =
-        tg::buildDocumentLines(viewLabels, viewText, viewDefaultText, viewSeparator);
-    writeWholeFile(documentName, tg::joinLinesCrLf(lines));
+    writeDocumentFile(documentName);
+    documentSaved();
+}
+
+void TMainForm::writeDocumentFile(const Text& path) {
+    Text bytes;
+    try {
+        bytes = tg::documentBytes(viewLabels, viewText, viewDefaultText, viewSeparator);
+    } catch (const std::bad_alloc&) {
+        throw tg::Error(tg::fileErrorMessage("ファイルに書き込めません", path,
+                                             {tg::FileProblem::OutOfMemory, {}}));
+    }
+    tg::platform::replaceFile(tg::toNativePath(path), bytes);
+}
+
+void TMainForm::documentSaved() {
     modified = false;
     tg::platform::addToRecentDocuments(documentName);
     updateHistory();
@@ -130,16 +148,72 @@ void TMainForm::openDocument(Text path) {
         return;
     // The whole file is read and checked before anything changes, so a file that cannot be read
     // or is cut short leaves the document as it was.
-    std::vector<Text> texts = tg::readDocumentFile(tg::toNativePath(path), viewLabels, viewText,
-                                                   viewDefaultText, viewSeparator);
+    std::optional<tg::DocumentSections> sections = readDocument(path);
+    if (!sections)
+        return;
     documentName = std::move(path);
-    viewText = std::move(texts);
+    tg::applyDocumentSections(std::move(*sections), viewText, viewDefaultText);
     selectView(0);
     modified = false;
     Edit_target->clear();
     Edit_option->clear();
     tg::platform::addToRecentDocuments(documentName);
     updateHistory();
+}
+
+// Nothing when the read was given up because the window is closing.
+std::optional<tg::DocumentSections> TMainForm::readDocument(const Text& path) {
+    tg::DocumentRead read(tg::toNativePath(path), viewLabels, viewSeparator);
+    if (!read.waitFor(kUnnoticedRead)) {
+        // The window answers meanwhile; what would change the document waits, disabled.
+        std::vector<std::pair<QAction*, bool>> actions;
+        for (const char* name : kDocumentActions)
+            actions.emplace_back(action(name), action(name)->isEnabled());
+        for (QAction* entry : historyActions)
+            actions.emplace_back(entry, entry->isEnabled());
+        const bool runEnabled = Button_Update->isEnabled();
+        const QString status = StatusPanel->text();
+        for (auto& [entry, enabled] : actions)
+            entry->setEnabled(false);
+        Button_Update->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        reading_ = &read;
+        auto restore = qScopeGuard([&] {
+            reading_ = nullptr;
+            QApplication::restoreOverrideCursor();
+            StatusPanel->setText(status);
+            Button_Update->setEnabled(runEnabled);
+            for (auto& [entry, enabled] : actions)
+                entry->setEnabled(enabled);
+        });
+
+        const QString name = tg::toQString(tg::extractFileName(path));
+        auto showProgress = [&] {
+            std::uint64_t done = read.bytesRead(), size = read.fileSize();
+            QString amount = tg::toQString(tg::sizeText(done));
+            // Some files tell no size, or grow while they are read.
+            if (size >= done && size > 0)
+                amount += QStringLiteral(" / ") + tg::toQString(tg::sizeText(size));
+            StatusPanel->setText(QStringLiteral("読み込み中: %1  %2").arg(name, amount));
+        };
+        showProgress();
+        QEventLoop loop;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (read.cancelled() || read.waitFor(std::chrono::milliseconds(0)))
+                loop.quit();
+            else
+                showProgress();
+        });
+        poll.start(kReadPollMs);
+        loop.exec();
+        // The loop also ends when the application quits.
+        if (!read.waitFor(std::chrono::milliseconds(0)))
+            read.cancel();
+    }
+    if (read.cancelled())
+        return std::nullopt;
+    return read.takeSections();
 }
 
 void TMainForm::updateHistory() {

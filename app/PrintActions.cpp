@@ -1,3 +1,4 @@
+#include "app/Application.h"
 #include "app/Unit1.h"
 
 #include "documents/PrintList.h"
@@ -25,10 +26,8 @@ TQRMDForm& reportForm() {
 template <typename Handler> void showingErrors(Handler&& handler) {
     try {
         handler();
-    } catch (const tg::Error& e) {
-        tg::dialogs().showError(e.text());
-    } catch (const std::exception&) {
-        tg::dialogs().showError(tg::Text());
+    } catch (...) {
+        tg::showHandledError();
     }
 }
 

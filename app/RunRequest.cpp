@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -54,9 +55,19 @@ void TMainForm::connectRunRequest() {
     connect(Button_Update, &QPushButton::clicked, this,
             tg::guarded([this] { Button_UpdateClick(); }));
     new RunButtonMouse(this, Button_Update);
-    // Enter in an input box presses the run button, as in a dialog with a default button.
-    for (QLineEdit* edit : {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit()})
-        connect(edit, &QLineEdit::returnPressed, Button_Update, &QPushButton::click);
+}
+
+// The run button is the window's default button: an Enter that no control takes for itself
+// reaches the window and presses it, wherever the focus is, as in a dialog.
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && modifiers == Qt::NoModifier && Button_Update->isEnabled() &&
+        Button_Update->isVisible()) {
+        Button_Update->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TMainForm::Button_UpdateMouseDown() {

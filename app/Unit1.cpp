@@ -2,6 +2,7 @@
 
 #include "app/AppIcons.h"
 #include "app/Application.h"
+#include "app/DocumentRead.h"
 #include "app/WindowSettings.h"
 #include "commands/ViewCatalogue.h"
 #include "platform/ProgramFiles.h"
@@ -10,6 +11,7 @@
 #include "ui/TextPane.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -23,6 +25,8 @@
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <type_traits>
 
 TMainForm* MainForm = nullptr;
 
@@ -41,7 +45,6 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("TIDEGAUGE-INFO"));
     setWindowIcon(tg::programIcon());
-    setFont(tg::interfaceFont());
 
     createActions();
     createMenus();
@@ -49,6 +52,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     createWorkArea();
     createStatusStrip();
     bindActions();
+    followCopyTarget();
 
     isNT = environment.isNT;
     executablePath = environment.executablePath;
@@ -74,6 +78,8 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // The focus moves while the controls go; Copy is not to follow it into a half-gone window.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     if (!iniFile->path().empty())
         tg::savePosition(*this, *iniFile);
     if (MainForm == this)
@@ -103,7 +109,9 @@ void TMainForm::createWorkArea() {
         new QTreeWidgetItem(root, {QString::fromLatin1(tg::slotInfo(slot).label)});
     root->setExpanded(true);
     TreeView1->hide();
-    connect(TreeView1, &QTreeWidget::currentItemChanged, this, &TMainForm::TreeView1Change);
+    // The selection, not the current item: a click applies its selection after it has moved the
+    // current item, so only a reaction to the selection has the last word on what is selected.
+    connect(TreeView1, &QTreeWidget::itemSelectionChanged, this, &TMainForm::TreeView1Change);
 
     TabControl1Page = panel(Splitter1, "TabControl1Page");
     Splitter1->setStretchFactor(1, 1);
@@ -240,16 +248,24 @@ void TMainForm::FileExit1Execute() {
     close();
 }
 
+// A document still being read is given up: the program ends without waiting for it.
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (reading_)
+        reading_->cancel();
+    QMainWindow::closeEvent(event);
+}
+
 namespace {
 
 // Copy and Select All work on the text control that has the focus, else on the output pane.
-template <typename Apply> void onFocusedText(QWidget* focused, tg::TextPane* pane, Apply apply) {
-    if (auto* text = qobject_cast<QPlainTextEdit*>(focused))
-        apply(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(focused))
-        apply(edit);
-    else
-        apply(pane);
+template <typename Apply> auto onFocusedText(QWidget* focused, tg::TextPane* pane, Apply apply) {
+    if (auto* combo = qobject_cast<QComboBox*>(focused); combo && combo->lineEdit())
+        focused = combo->lineEdit();
+    if (auto* text = qobject_cast<tg::TextPane*>(focused))
+        return apply(text);
+    if (auto* edit = qobject_cast<QLineEdit*>(focused))
+        return apply(edit);
+    return apply(pane);
 }
 
 } // namespace
@@ -260,4 +276,28 @@ void TMainForm::EditCopy1Execute() {
 
 void TMainForm::EditSelectAll1Execute() {
     onFocusedText(focusWidget(), RichEdit_Output, [](auto* control) { control->selectAll(); });
+}
+
+// Copy is there to take only while the text it would copy has a selection. A pane tells when its
+// selection comes and goes; an edit box is asked.
+void TMainForm::followCopyTarget() {
+    for (tg::TextPane* pane : {RichEdit_Output, RichEdit_Commandhelp}) {
+        connect(pane, &tg::TextPane::copyAvailable, this, [this, pane](bool available) {
+            paneSelections_[pane] = available;
+            updateCopyEnabled();
+        });
+    }
+    for (QLineEdit* edit : {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit()})
+        connect(edit, &QLineEdit::selectionChanged, this, &TMainForm::updateCopyEnabled);
+    connect(qApp, &QApplication::focusChanged, this, &TMainForm::updateCopyEnabled);
+    updateCopyEnabled();
+}
+
+void TMainForm::updateCopyEnabled() {
+    EditCopy1->setEnabled(onFocusedText(focusWidget(), RichEdit_Output, [this](auto* control) {
+        if constexpr (std::is_same_v<decltype(control), QLineEdit*>)
+            return control->hasSelectedText();
+        else
+            return paneSelections_[control];
+    }));
 }

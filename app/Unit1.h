@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentFile.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
 #include "text/Text.h"
@@ -9,7 +10,9 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -32,6 +35,7 @@ class QWidget;
 class GetInfoThread;
 
 namespace tg {
+class DocumentRead;
 class IniFile;
 class RunContext;
 class TextPane;
@@ -120,6 +124,10 @@ public:
     const tg::Text& getDocumentName() const { return documentName; }
     int tabStyle() const { return tabStyle_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // Building the window (Unit1.cpp) and its actions, menus and tool bar (ActionTable.cpp).
     void createActions();
@@ -137,12 +145,17 @@ private:
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
+    void writeDocumentFile(const tg::Text& path);
+    void documentSaved();
+    std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
     void connectRunRequest();
     void runWorker(GetInfoThread* worker);
     QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void followCopyTarget();
+    void updateCopyEnabled();
 
     // Members named as the rest of the program refers to them.
     std::vector<tg::Text> viewLabels;
@@ -197,8 +210,10 @@ private:
     QAction* Dummy = nullptr;
     std::vector<QAction*> viewMenuActions;
 
+    std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
-    int tabStyle_ = 0;       // 0 tabs, 1 buttons, 2 flat buttons
+    tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
+    int tabStyle_ = 0;                    // 0 tabs, 1 buttons, 2 flat buttons
     decltype(MainFormEnvironment::systemReport) systemReport_;
     decltype(MainFormEnvironment::startChild) startChild_;
 };

@@ -129,10 +129,10 @@ void TMainForm::viewChanged() {
     if (viewMode == 0) {
         index = TabControl1->currentIndex();
     } else {
-        QTreeWidgetItem* node = TreeView1->currentItem();
+        const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
         QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-        if (node && node->parent() == root)
-            index = root->indexOfChild(node);
+        if (selected.size() == 1 && selected.front()->parent() == root)
+            index = root->indexOfChild(selected.front());
     }
     if (index < 0)
         index = 0;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
+
 class QWidget;
 
 namespace tg {
@@ -22,7 +25,13 @@ FramePlacement framePlacement(const QWidget& window);
 // taken off then.
 void placeFrame(QWidget& window, const FramePlacement& placement);
 
-// The design placement unless section POSITION exists; then its values, each with its default.
+// The placement moved and shrunk onto the nearest of the screens (their available areas) when it
+// would be larger than the screen it is on, or when its top edge, where the window is taken hold
+// of, would show on no screen; any other placement is kept as it is.
+FramePlacement fitOnScreens(const FramePlacement& placement, const QList<QRect>& screens);
+
+// The design placement unless section POSITION exists; then its values, each with its default,
+// fitted onto the screens there are.
 void restorePosition(QWidget& window, const IniFile& ini, const FramePlacement& design);
 
 // Writes section POSITION. A settings file that cannot be written is left as it is, quietly.

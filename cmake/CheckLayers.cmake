@@ -7,7 +7,7 @@
 
 set(layers
     text=0
-    platform=1 resources=1 ui=1
+    platform=1 resources=1 ui=1 netcmd=2
     commands=2
     sysinfo=3 documents=3
     app=4

@@ -52,9 +52,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from dpkg-shlibdeps; the commands the views run, the fonts of the Japanese
-# interface and the help viewer are recommended, so that a minimal install still starts.
+# interface, Qt's Japanese texts and the help viewer are recommended, so that a minimal install
+# still starts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "iputils-ping, traceroute | iputils-tracepath, bind9-dnsutils, iproute2, fonts-ipafont-gothic | fonts-noto-cjk, xdg-utils, xchm")
+    "iputils-ping, traceroute | iputils-tracepath, bind9-dnsutils, iproute2, fonts-ipafont-gothic | fonts-noto-cjk, qt6-translations-l10n, xdg-utils, xchm")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "smbclient, samba-common-bin")
 include(CPack)

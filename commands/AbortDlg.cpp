@@ -1,14 +1,12 @@
 #include "commands/AbortDlg.h"
 
 #include "commands/Getinfothread.h"
-#include "ui/Fonts.h"
+#include "ui/WindowPlace.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 TAbortDlg::TAbortDlg(QWidget* owner, GetInfoThread* worker) : QDialog(owner), worker(worker) {
@@ -17,7 +15,6 @@ TAbortDlg::TAbortDlg(QWidget* owner, GetInfoThread* worker) : QDialog(owner), wo
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
-    setFont(tg::interfaceFont());
     setFixedSize(254, 150);
 
     Label1 = new QLabel(QStringLiteral("情報取得中です。しばらくお待ちください"), this);
@@ -64,9 +61,8 @@ void TAbortDlg::reject() {
 }
 
 void TAbortDlg::showEvent(QShowEvent* event) {
+    tg::centreOnScreen(this);
     QDialog::showEvent(event);
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     // The run ended before the dialog's loop began: close as soon as the loop runs.
     if (finished_)
         QTimer::singleShot(0, this, [this] { done(QDialog::Accepted); });

@@ -14,8 +14,12 @@
 namespace {
 
 void stepBar(QProgressBar* bar, size_t steps) {
-    if (bar && steps > 0)
+    if (bar && steps > 0) {
         bar->setValue(tg::progressAfterSteps(bar->value(), steps));
+        // The bar repaints itself only for a change wider than one of its chunks; a step of the
+        // dialog's narrower bar is not.
+        bar->update();
+    }
 }
 
 void zeroBar(QProgressBar* bar) {

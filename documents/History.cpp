@@ -2,7 +2,6 @@
 
 #include "text/FileName.h"
 
-#include <algorithm>
 #include <string>
 
 namespace tg {
@@ -15,25 +14,20 @@ constexpr TextView kSection = "HISTORY";
 
 std::vector<HistoryEntry> readHistory(const IniFile& ini) {
     std::vector<HistoryEntry> entries;
-    StringList keys = ini.readSection(kSection);
-    size_t count = std::min(keys.size(), static_cast<size_t>(kHistorySize));
-    for (size_t i = 0; i < count; ++i) {
-        Text path = ini.readString(kSection, keys[i], "");
-        entries.push_back({extractFileName(path), path});
-    }
+    for (auto& [key, path] : ini.readSectionValues(kSection, kHistorySize))
+        entries.push_back({extractFileName(path), std::move(path)});
     return entries;
 }
 
 void addToHistory(IniFile& ini, const Text& path) {
-    StringList list{path};
-    for (const Text& key : ini.readSection(kSection)) {
-        Text value = ini.readString(kSection, key, "");
+    std::vector<std::pair<Text, Text>> entries{{"FILE0", path}};
+    for (auto& [key, value] : ini.readSectionValues(kSection)) {
+        if (entries.size() == static_cast<size_t>(kHistorySize))
+            break;
         if (value != path)
-            list.push_back(std::move(value));
+            entries.emplace_back("FILE" + std::to_string(entries.size()), std::move(value));
     }
-    size_t count = std::min(list.size(), static_cast<size_t>(kHistorySize));
-    for (size_t i = 0; i < count; ++i)
-        ini.writeString(kSection, "FILE" + std::to_string(i), list[i]);
+    ini.writeSection(kSection, entries);
 }
 
 } // namespace tg

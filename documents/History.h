@@ -20,7 +20,9 @@ struct HistoryEntry {
 std::vector<HistoryEntry> readHistory(const IniFile& ini);
 
 // Puts path at the head of the list, drops its older copies (exact, case-sensitive comparison)
-// and writes the first five items to FILE0 to FILE4. Other keys stay where they are.
+// and writes the first five items to FILE0 to FILE4, in one write. The section keeps nothing
+// else: keys past the five the menu shows, or of other names, are dropped, so that a section
+// grown by hand does not make every later start and save slower.
 void addToHistory(IniFile& ini, const Text& path);
 
 } // namespace tg

@@ -2,7 +2,6 @@
 
 #include "text/Codec.h"
 #include "text/Error.h"
-#include "ui/Fonts.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
@@ -47,7 +46,6 @@ bool hasTarget(const QPrinter& printer) {
 TQRMDForm::TQRMDForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("QRMDForm"));
     resize(870, 640);
-    setFont(tg::interfaceFont());
 
     // A4 portrait with half-inch margins on every side, one column.
     const double millimetres[] = {12.7, 297.0, 12.7, 210.0, 12.7, 12.7, 0.0};

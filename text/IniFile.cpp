@@ -2,13 +2,13 @@
 
 #include "text/Codec.h"
 #include "text/Error.h"
+#include "text/FileName.h"
+#include "text/FileProblem.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -59,20 +59,30 @@ struct Document {
     StringList droppedComments;
 };
 
-enum class Source { Missing, Loaded, Unreadable };
+enum class Source { Missing, Loaded, Unreadable, TooLarge };
+
+// What tells one state of the file from another without reading it.
+struct Identity {
+    fs::file_type type = fs::file_type::none;
+    std::uintmax_t size = 0;
+    fs::file_time_type time{};
+    bool operator==(const Identity&) const = default;
+};
+
+Identity identify(const fs::path& path) {
+    std::error_code ec;
+    Identity identity{fs::status(path, ec).type()};
+    if (identity.type == fs::file_type::regular) {
+        identity.size = fs::file_size(path, ec);
+        identity.time = fs::last_write_time(path, ec);
+    }
+    return identity;
+}
 
 const char kSignature[] = "\xEF\xBB\xBF";
 
-std::string utf8Path(const fs::path& path) {
-    auto u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
-Text describe(const char* what, const fs::path& path, int error = 0) {
-    std::string text = std::string(what) + ": " + utf8Path(path);
-    if (error != 0)
-        text += std::string(" (") + std::strerror(error) + ")";
-    return utf8ToCp932(text);
+Text describe(const char* what, const fs::path& path, FileFailure failure) {
+    return fileErrorMessage(what, fromNativePath(path), failure);
 }
 
 TextView trimLeft(TextView line) {
@@ -101,7 +111,7 @@ bool isEntryLine(TextView line) {
 StringList commentsAfterLastEntry(TextView data) {
     if (data.substr(0, 3) == kSignature)
         data.remove_prefix(3);
-    StringList lines = splitLines(data);
+    std::vector<TextView> lines = splitLineViews(data);
     size_t start = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (isEntryLine(lines[i]))
@@ -116,7 +126,7 @@ StringList commentsAfterLastEntry(TextView data) {
     StringList comments;
     for (size_t i = start; i < lines.size(); ++i) {
         if (isCommentLine(lines[i]))
-            comments.push_back(lines[i]);
+            comments.emplace_back(lines[i]);
     }
     return comments;
 }
@@ -138,19 +148,8 @@ void skipBrokenSectionLines(std::string& data) {
     }
 }
 
-Source load(const fs::path& path, Document& doc) {
-    std::error_code ec;
-    fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::not_found)
-        return Source::Missing;
-    if (ec || status.type() != fs::file_type::regular)
-        return Source::Unreadable;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Source::Unreadable;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return Source::Unreadable;
+// Reads the file a second time only to fill the document from its bytes.
+Source parse(std::string data, Document& doc) {
     // The parser stops at the first NUL byte: what follows one (a crash can leave a run of them)
     // would be unseen by reads and gone after the next write. Such a byte reads as a blank.
     std::replace(data.begin(), data.end(), '\0', ' ');
@@ -159,6 +158,38 @@ Source load(const fs::path& path, Document& doc) {
     if (doc.ini.LoadData(data) < 0)
         return Source::Unreadable;
     return Source::Loaded;
+}
+
+Source load(const fs::path& path, const Identity& identity, Document& doc, FileFailure& why) {
+    if (identity.type == fs::file_type::not_found)
+        return Source::Missing;
+    if (identity.type != fs::file_type::regular) {
+        why = {identity.type == fs::file_type::directory ? FileProblem::IsFolder
+                                                         : FileProblem::NotRegularFile,
+               {}};
+        return Source::Unreadable;
+    }
+    if (identity.size > kSettingsFileLimit)
+        return Source::TooLarge;
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = failureFromErrno(errno);
+        return Source::Unreadable;
+    }
+    // The file may have grown since it was measured; no more than the limit is read all the same.
+    std::string data;
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        data.append(block, static_cast<size_t>(in.gcount()));
+        if (data.size() > kSettingsFileLimit)
+            return Source::TooLarge;
+    }
+    if (in.bad()) {
+        why = failureFromErrno(errno);
+        return Source::Unreadable;
+    }
+    return parse(std::move(data), doc);
 }
 
 // The settings file ends its lines with CR LF as every file of the program does.
@@ -188,11 +219,11 @@ void store(const fs::path& path, const std::string& bytes) {
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out)
-        throw Error(describe("設定ファイルを作成できません", path, errno));
+        throw Error(describe("設定ファイルを作成できません", path, failureFromErrno(errno)));
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
-        throw Error(describe("設定ファイルに書き込めません", path, errno));
+        throw Error(describe("設定ファイルに書き込めません", path, failureFromErrno(errno)));
 }
 
 // What would break the line structure of the file cannot be written.
@@ -205,7 +236,8 @@ void checkWritable(TextView section, TextView key, TextView value, const fs::pat
                section.find(']') != TextView::npos || key.find('=') != TextView::npos ||
                keyStart.empty() || keyStart[0] == ';' || keyStart[0] == '#' || keyStart[0] == '[';
     if (bad)
-        throw Error(utf8ToCp932("設定ファイルに書けない名前か値です: " + utf8Path(path)));
+        throw Error(describe("設定ファイルに書き込めません", path,
+                             {FileProblem::Other, utf8ToCp932("行を壊す名前か値です")}));
 }
 
 std::optional<int> parseInteger(TextView text) {
@@ -220,48 +252,84 @@ std::optional<int> parseInteger(TextView text) {
 
 } // namespace
 
-IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+struct IniFile::State {
+    std::unique_ptr<Document> doc = std::make_unique<Document>();
+    Source source = Source::Missing;
+    FileFailure why;              // when the file is unreadable
+    std::optional<Identity> seen; // the file the document was last read from or written to
+};
+
+IniFile::IniFile(std::filesystem::path path)
+    : path_(std::move(path)), state_(std::make_unique<State>()) {}
+
+IniFile::~IniFile() = default;
+
+IniFile::State& IniFile::current() const {
+    Identity now = identify(path_);
+    if (!state_->seen || *state_->seen != now) {
+        state_->doc = std::make_unique<Document>();
+        state_->source = load(path_, now, *state_->doc, state_->why);
+        state_->seen = now;
+    }
+    return *state_;
+}
 
 bool IniFile::sectionExists(TextView section) const {
-    Document doc;
-    if (load(path_, doc) != Source::Loaded)
+    State& state = current();
+    if (state.source != Source::Loaded)
         return false;
-    return doc.ini.GetSection(Text(section).c_str()) != nullptr;
+    return state.doc->ini.GetSection(Text(section).c_str()) != nullptr;
 }
 
 int IniFile::readInteger(TextView section, TextView key, int defaultValue) const {
-    Document doc;
-    if (load(path_, doc) != Source::Loaded)
+    State& state = current();
+    if (state.source != Source::Loaded)
         return defaultValue;
-    const char* value = doc.ini.GetValue(Text(section).c_str(), Text(key).c_str(), nullptr);
+    const char* value = state.doc->ini.GetValue(Text(section).c_str(), Text(key).c_str(), nullptr);
     if (!value)
         return defaultValue;
     return parseInteger(value).value_or(defaultValue);
 }
 
 Text IniFile::readString(TextView section, TextView key, TextView defaultValue) const {
-    Document doc;
-    if (load(path_, doc) != Source::Loaded)
+    State& state = current();
+    if (state.source != Source::Loaded)
         return Text(defaultValue);
-    const char* value = doc.ini.GetValue(Text(section).c_str(), Text(key).c_str(), nullptr);
+    const char* value = state.doc->ini.GetValue(Text(section).c_str(), Text(key).c_str(), nullptr);
     return value ? Text(value) : Text(defaultValue);
 }
 
 StringList IniFile::readSection(TextView section) const {
-    Document doc;
-    if (load(path_, doc) != Source::Loaded)
+    StringList names;
+    for (auto& [key, value] : readSectionValues(section))
+        names.push_back(std::move(key));
+    return names;
+}
+
+std::vector<std::pair<Text, Text>> IniFile::readSectionValues(TextView section,
+                                                              size_t count) const {
+    State& state = current();
+    if (state.source != Source::Loaded)
         return {};
-    const Ini::TKeyVal* keys = doc.ini.GetSection(Text(section).c_str());
+    Text sectionName(section);
+    const Ini::TKeyVal* keys = state.doc->ini.GetSection(sectionName.c_str());
     if (!keys)
         return {};
+    // The first keys in file order, found without sorting them all.
     std::vector<Ini::Entry> entries;
     for (const auto& [entry, value] : *keys)
         entries.push_back(entry);
-    std::stable_sort(entries.begin(), entries.end(), Ini::Entry::LoadOrder());
-    StringList names;
-    for (const auto& entry : entries)
-        names.emplace_back(entry.pItem);
-    return names;
+    count = std::min(count, entries.size());
+    std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(count),
+                      entries.end(), Ini::Entry::LoadOrder());
+    std::vector<std::pair<Text, Text>> values;
+    values.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        // A key repeated by hand reads as its first value, wherever it stands.
+        const char* value = state.doc->ini.GetValue(sectionName.c_str(), entries[i].pItem, "");
+        values.emplace_back(entries[i].pItem, value);
+    }
+    return values;
 }
 
 void IniFile::writeInteger(TextView section, TextView key, int value) {
@@ -269,25 +337,63 @@ void IniFile::writeInteger(TextView section, TextView key, int value) {
 }
 
 void IniFile::writeString(TextView section, TextView key, TextView value) {
-    checkWritable(section, key, value, path_);
-    Document doc;
-    // A file that is there but cannot be read is not replaced by one holding only this key.
-    if (load(path_, doc) == Source::Unreadable)
-        throw Error(describe("設定ファイルを読み込めません", path_));
+    writeSection(section, {{Text(key), Text(value)}}, false);
+}
+
+void IniFile::writeStrings(TextView section, const std::vector<std::pair<Text, Text>>& entries) {
+    writeSection(section, entries, false);
+}
+
+void IniFile::writeSection(TextView section, const std::vector<std::pair<Text, Text>>& entries) {
+    writeSection(section, entries, true);
+}
+
+void IniFile::writeSection(TextView section, const std::vector<std::pair<Text, Text>>& entries,
+                           bool replaceAll) {
+    for (const auto& [key, value] : entries)
+        checkWritable(section, key, value, path_);
+    State& state = current();
+    // A file that is there but cannot be read is not replaced by one holding only these keys; one
+    // too large to be a settings file is.
+    if (state.source == Source::Unreadable)
+        throw Error(describe("設定ファイルを読み込めません", path_, state.why));
+    if (state.source == Source::TooLarge)
+        state.doc = std::make_unique<Document>();
+    Ini& ini = state.doc->ini;
 
     Text sectionName(section);
-    // An existing key keeps its spelling and its place; its duplicates, if any, go.
-    Text keyName(key);
-    if (const Ini::TKeyVal* keys = doc.ini.GetSection(sectionName.c_str())) {
-        auto found = keys->find(Ini::Entry(keyName.c_str()));
-        if (found != keys->end())
-            keyName = found->first.pItem;
+    if (replaceAll) {
+        if (const Ini::TKeyVal* keys = ini.GetSection(sectionName.c_str())) {
+            StringList names;
+            for (const auto& [entry, value] : *keys)
+                names.emplace_back(entry.pItem);
+            for (const Text& name : names)
+                ini.Delete(sectionName.c_str(), name.c_str(), false);
+        } else {
+            ini.SetValue(sectionName.c_str(), nullptr, nullptr);
+        }
     }
-    Text valueText(value);
-    if (doc.ini.SetValue(sectionName.c_str(), keyName.c_str(), valueText.c_str(), nullptr, true) <
-        0)
-        throw Error(describe("設定ファイルに書き込めません", path_, ENOMEM));
-    store(path_, render(doc));
+    for (const auto& [key, value] : entries) {
+        // An existing key keeps its spelling and its place; its duplicates, if any, go.
+        Text keyName(key);
+        if (const Ini::TKeyVal* keys = ini.GetSection(sectionName.c_str())) {
+            auto found = keys->find(Ini::Entry(keyName.c_str()));
+            if (found != keys->end())
+                keyName = found->first.pItem;
+        }
+        if (ini.SetValue(sectionName.c_str(), keyName.c_str(), value.c_str(), nullptr, true) < 0)
+            throw Error(
+                describe("設定ファイルに書き込めません", path_, {FileProblem::OutOfMemory, {}}));
+    }
+    std::string bytes = render(*state.doc);
+    // The document is read again from what was written, so that what reads see from now on is
+    // what the next start will see.
+    state.seen.reset();
+    store(path_, bytes);
+    auto written = std::make_unique<Document>();
+    state.source = parse(bytes, *written);
+    state.doc = std::move(written);
+    state.seen = identify(path_);
 }
 
 } // namespace tg

@@ -1,5 +1,6 @@
 #include "ui/Fonts.h"
 
+#include <QApplication>
 #include <QStringList>
 
 namespace tg {
@@ -11,31 +12,36 @@ QFont pixelFont(const QStringList& families, bool fixedPitch) {
     font.setFamilies(families);
     font.setPixelSize(12);
     font.setFixedPitch(fixedPitch);
-    if (fixedPitch)
-        font.setStyleHint(QFont::Monospace);
+    font.setStyleHint(fixedPitch ? QFont::Monospace : QFont::SansSerif);
     return font;
 }
 
+// The Japanese Windows names, their English names, then the free fonts of the same design
+// (Debian's fonts-ipafont-gothic, or Noto CJK where only that is installed).
+const QStringList kProportional = {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                                   QStringLiteral("Noto Sans CJK JP")};
+const QStringList kFixed = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
+
 } // namespace
 
+void useApplicationFonts() {
+    QApplication::setFont(interfaceFont());
+    QApplication::setFont(menuFont(), "QMenuBar");
+}
+
 QFont interfaceFont() {
-    return pixelFont({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")},
+    return pixelFont(QStringList{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")} +
+                         kProportional,
                      false);
 }
 
 QFont menuFont() {
-    return pixelFont({QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("sans-serif")},
-                     false);
+    return pixelFont(QStringList{QStringLiteral("MS UI Gothic")} + kProportional, false);
 }
 
 QFont fixedFont() {
-    return pixelFont({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
-                      QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-                      QStringLiteral("monospace")},
-                     true);
+    return pixelFont(
+        QStringList{QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic")} + kFixed, true);
 }
 
 } // namespace tg

@@ -5,9 +5,13 @@
 namespace tg {
 
 // The fonts of every window, chosen here and nowhere else. Each names the Windows font first and
-// the nearest free fonts after it, all at 12 pixels.
+// the IPA fonts after it, all at 12 pixels.
 
-// "ＭＳ Ｐゴシック": the main window, its controls and every dialog.
+// Sets the application's fonts, once, before any window exists: every window, menu, tool tip and
+// dialog takes them from there.
+void useApplicationFonts();
+
+// "ＭＳ Ｐゴシック": the application font.
 QFont interfaceFont();
 // "MS UI Gothic": the menu bar.
 QFont menuFont();

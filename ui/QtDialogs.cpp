@@ -1,12 +1,14 @@
 #include "ui/Dialogs.h"
 
+#include "ui/PrinterSetupDialog.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -34,6 +36,26 @@ QString qtFilter(const Text& filter, QStringList* labels) {
         *labels = entries;
     return entries.join(QStringLiteral(";;"));
 }
+
+// The file list's sizes and dates as a Japanese Windows writes them; the list itself writes them
+// in the system's locale, whatever the program's is.
+class JapaneseFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || (index.column() != 1 && index.column() != 3))
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        if (index.column() == 3)
+            return QLocale().toString(files->lastModified(source),
+                                      QStringLiteral("yyyy/MM/dd HH:mm"));
+        if (files->isDir(source))
+            return QString();
+        return QLocale().formattedDataSize(files->size(source), 1,
+                                           QLocale::DataSizeTraditionalFormat);
+    }
+};
 
 class QtDialogs final : public Dialogs {
 public:
@@ -67,8 +89,10 @@ public:
     }
 
     void showError(const Text& message) override {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                              toDisplayString(message));
+        // Whatever reached it, no box is left without a word.
+        QString text =
+            message.empty() ? QStringLiteral("エラーが起きました。") : toDisplayString(message);
+        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
     }
 
     std::optional<Text> getOpenFileName(QWidget* owner, const FileDialogSpec& spec) override {
@@ -80,15 +104,7 @@ public:
     }
 
     bool printerSetup(QWidget* owner, QPrinter& printer) override {
-        // Used to choose the printer, not to print: no page range, and no "Print" button.
-        QPrintDialog dialog(&printer, owner);
-        dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
-                          QAbstractPrintDialog::PrintShowPageSize);
-        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-                ok->setText(QStringLiteral("OK"));
-        }
+        PrinterSetupDialog dialog(printer, owner);
         return dialog.exec() == QDialog::Accepted;
     }
 
@@ -96,6 +112,7 @@ private:
     static std::optional<Text> run(QWidget* owner, const FileDialogSpec& spec,
                                    QFileDialog::AcceptMode mode) {
         QFileDialog dialog(owner);
+        dialog.setProxyModel(new JapaneseFileList(&dialog));
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                            : QFileDialog::AnyFile);

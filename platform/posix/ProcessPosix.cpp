@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include "platform/posix/ConsoleOutput.h"
+#include "platform/posix/StandIns.h"
 #include "text/Codec.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -276,8 +278,20 @@ public:
 
 } // namespace
 
-std::unique_ptr<ChildProcess> startChildProcess(const Text& commandLine, bool /*isNT*/,
-                                                const WakeSignal& wake) {
+std::filesystem::path standInFolder(const std::filesystem::path& executable) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path dir = executable.parent_path();
+    for (const fs::path& candidate : {dir / "netcmd", dir.parent_path() / "libexec" / "tginfo"}) {
+        if (fs::is_directory(candidate, ec))
+            return candidate;
+    }
+    return {};
+}
+
+std::unique_ptr<ChildProcess> startChildProcessWith(const Text& commandLine,
+                                                    const std::filesystem::path& standIns,
+                                                    const WakeSignal& wake) {
     // Arguments reach the command as this system's programs expect them: in UTF-8.
     std::vector<std::string> args;
     for (const auto& arg : splitCommandLine(commandLine))
@@ -289,6 +303,14 @@ std::unique_ptr<ChildProcess> startChildProcess(const Text& commandLine, bool /*
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    // posix_spawnp searches this process's PATH, so a stand-in is named by its full path.
+    std::string standIn;
+    if (!standIns.empty() && args[0].find('/') == std::string::npos) {
+        std::string candidate = (standIns / args[0]).string();
+        if (::access(candidate.c_str(), X_OK) == 0)
+            standIn = candidate;
+    }
+
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return nullptr;
@@ -296,8 +318,10 @@ std::unique_ptr<ChildProcess> startChildProcess(const Text& commandLine, bool /*
     int rc;
     {
         SpawnSettings settings(fds[1]);
-        rc = ::posix_spawnp(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(),
-                            environ);
+        rc = standIn.empty() ? ::posix_spawnp(&pid, argv[0], &settings.actions,
+                                              &settings.attributes, argv.data(), environ)
+                             : ::posix_spawn(&pid, standIn.c_str(), &settings.actions,
+                                             &settings.attributes, argv.data(), environ);
     }
     ::close(fds[1]);
     if (rc != 0) {
@@ -306,6 +330,16 @@ std::unique_ptr<ChildProcess> startChildProcess(const Text& commandLine, bool /*
     }
     ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     return std::make_unique<PosixChild>(pid, fds[0], wake);
+}
+
+std::unique_ptr<ChildProcess> startChildProcess(const Text& commandLine, bool /*isNT*/,
+                                                const WakeSignal& wake) {
+    static const std::filesystem::path standIns = [] {
+        std::error_code ec;
+        auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+        return ec ? std::filesystem::path() : standInFolder(self);
+    }();
+    return startChildProcessWith(commandLine, standIns, wake);
 }
 
 } // namespace tg::platform

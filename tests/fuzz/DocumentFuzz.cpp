@@ -1,5 +1,6 @@
 #include "commands/ViewCatalogue.h"
 #include "documents/DocumentFile.h"
+#include "platform/Files.h"
 #include "text/Error.h"
 #include "text/StringList.h"
 
@@ -10,7 +11,8 @@
 #include <string>
 #include <unistd.h>
 
-// Any bytes as a document file to open. Opening either fails with tg::Error or gives every view
+// Any bytes as a document file to open, read as the window reads it. Opening either fails with
+// tg::Error or gives every view
 // a text that is its current one, its default one, or lines of the file joined with LF and cut
 // before a separator. What was read, saved and read again reads the same, unless a text holds a
 // line that is also a view's label (that line heads the view's section on the next read).
@@ -50,10 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(views.file, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    std::vector<tg::Text> texts;
+    std::vector<tg::Text> texts = views.current;
     try {
-        texts = tg::readDocumentFile(views.file, views.labels, views.current, views.defaults,
-                                     kSeparator);
+        tg::Text bytes = tg::platform::readRegularFile(views.file, tg::kDocumentFileLimit);
+        if (bytes.size() != size ||
+            (size > 0 && bytes.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
+            std::abort();
+        tg::applyDocumentSections(tg::readDocumentSections(bytes, views.labels, kSeparator), texts,
+                                  views.defaults);
     } catch (const tg::Error& error) {
         if (error.text().empty())
             std::abort();
@@ -76,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (labelInside)
         return 0;
-    tg::Text saved =
-        tg::joinLinesCrLf(tg::buildDocumentLines(views.labels, texts, views.defaults, kSeparator));
-    std::vector<tg::Text> again = tg::readDocumentLines(tg::splitLines(saved), views.labels,
-                                                        views.current, views.defaults, kSeparator);
+    tg::Text saved = tg::documentBytes(views.labels, texts, views.defaults, kSeparator);
+    std::vector<tg::Text> again = views.current;
+    tg::applyDocumentSections(tg::readDocumentSections(saved, views.labels, kSeparator), again,
+                              views.defaults);
     if (again != texts)
         std::abort();
     return 0;

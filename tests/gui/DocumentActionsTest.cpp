@@ -8,6 +8,7 @@
 #include "text/StringList.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,23 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#endif
 
 namespace {
 
@@ -38,6 +56,53 @@ Text readBytes(const QString& path) {
 void writeBytes(const QString& path, const Text& bytes) {
     std::ofstream(tg::toNativePath(tg::fromQString(path)), std::ios::binary) << bytes;
 }
+
+#ifndef Q_OS_WIN
+// A named pipe with a writer standing by to send it a document as soon as anyone opens it for
+// reading, or a bound socket, for as long as it lives.
+class SpecialFile {
+public:
+    SpecialFile(const QString& kind, const std::string& native) : native_(native) {
+        if (kind == "fifo") {
+            made_ = ::mkfifo(native.c_str(), 0600) == 0;
+            writer_ = std::thread([this] {
+                while (!stop_) {
+                    int fd = ::open(native_.c_str(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0) {
+                        pipeOpened_ = true;
+                        [[maybe_unused]] auto n = ::write(fd, "arp\r\npiped\r\n-----\r\n", 19);
+                        ::close(fd);
+                        return;
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            });
+        } else {
+            socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", native.c_str());
+            made_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        }
+    }
+    ~SpecialFile() {
+        stop_ = true;
+        if (writer_.joinable())
+            writer_.join();
+        if (socket_ >= 0)
+            ::close(socket_);
+    }
+    bool made() const { return made_; }
+    bool pipeOpened() const { return pipeOpened_; }
+
+private:
+    std::string native_;
+    bool made_ = false;
+    int socket_ = -1;
+    std::atomic<bool> stop_{false}, pipeOpened_{false};
+    std::thread writer_;
+};
+#endif
 
 Text emptyDocument(const std::vector<Text>& labels) {
     Text bytes = "TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n";
@@ -256,100 +321,216 @@ private slots:
         QVERIFY(dialogs->errors.empty());
     }
 
-    // A file that cannot be read, or whose section is not closed, changes nothing at all.
+    // Only a regular file is read, and one that cannot be read, or whose section is not closed,
+    // changes nothing at all. A pipe is never opened: its writer would find no reader.
     void failedOpenChangesNothing_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("missing") << QStringLiteral("missing.txt") << QByteArray();
-        QTest::newRow("unclosed") << QStringLiteral("cut.txt")
-                                  << QByteArray("winconf\r\nnew\r\n-----\r\narp\r\nhalf\r\n");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "ファイルまたはフォルダーが見つかりません。";
+        QTest::newRow("unclosed") << "unclosed"
+                                  << "arp の区切り行 \"-----\" がありません。";
+#ifndef Q_OS_WIN
+        QTest::newRow("named pipe") << "fifo"
+                                    << "通常のファイルではありません（名前付きパイプ）。";
+        QTest::newRow("link to /dev/zero") << "/dev/zero"
+                                           << "通常のファイルではありません（デバイス）。";
+        QTest::newRow("link to /dev/urandom") << "/dev/urandom"
+                                              << "通常のファイルではありません（デバイス）。";
+        QTest::newRow("socket") << "socket"
+                                << "通常のファイルではありません（ソケット）。";
+#endif
+        QTest::newRow("folder") << "folder"
+                                << "ファイルではなくフォルダーです。";
+        QTest::newRow("1.5 GiB sparse file")
+            << "sparse"
+            << "ファイルが大きすぎます（1.5 GB。読み込めるのは 1 GB まで）。";
+        QTest::newRow("unreadable") << "unreadable"
+                                    << "アクセス権がありません。";
     }
     void failedOpenChangesNothing() {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
-        if (!content.isEmpty())
-            writeBytes(path(file), content.toStdString());
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString file = path(QStringLiteral("chosen.txt"));
+        if (kind == "unclosed")
+            writeBytes(file, "winconf\r\nnew\r\n-----\r\narp\r\nhalf\r\n");
+        else if (kind.startsWith('/'))
+            QVERIFY(QFile::link(kind, file));
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(file));
+        else if (kind == "sparse") {
+            QFile sparse(file);
+            QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize((3ll << 30) / 2));
+        } else if (kind == "unreadable") {
+            writeBytes(file, "arp\r\nsecret\r\n-----\r\n");
+            QFile::setPermissions(file, {});
+            if (QFile(file).open(QIODevice::ReadOnly))
+                QSKIP("this user may read the file all the same");
+        }
+#ifndef Q_OS_WIN
+        std::optional<SpecialFile> special;
+        if (kind == "fifo" || kind == "socket") {
+            special.emplace(kind, tg::toNativePath(tg::fromQString(file)).string());
+            QVERIFY(special->made());
+        }
+#endif
+
         auto w = makeWindow();
         saveAs(*w, QStringLiteral("mine.txt"));
         w->runWith("arp", "unsaved\r\n");
         std::vector<Text> before = (*w)->getViewText();
         std::vector<Text> history = w->historyCaptions();
+        const long peakBefore = tg::test::peakMemoryKb();
 
         dialogs->answers = {Dialogs::IdNo};
-        dialogs->fileNames = {textPath(file)};
+        dialogs->fileNames = {tg::fromQString(file)};
         w->trigger("FileOpen1");
+#ifndef Q_OS_WIN
+        if (special)
+            QVERIFY(!special->pipeOpened());
+#endif
         QCOMPARE(dialogs->errors.size(), size_t(1));
-        QVERIFY(dialogs->errors[0].find(tg::fromQString(file)) != Text::npos);
+        QCOMPARE(dialogs->errors[0],
+                 tg::fromQString((kind == "unclosed" ? "ファイルを読み込めません: "
+                                                     : "ファイルを開けません: ") +
+                                 file + "\n" + reason) +
+                     (kind == "unclosed" ? cp932("ファイルは読み込まれませんでした。") : Text()));
         QCOMPARE((*w)->getViewText(), before);
         QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("mine.txt")));
         QVERIFY((*w)->isModified());
         QCOMPARE((*w)->getCurrentView(), w->viewIndex("arp"));
         QCOMPARE(w->paneText(), Text("unsaved\r\n"));
         QCOMPARE(w->historyCaptions(), history);
-        QVERIFY(!inRecentDocuments(path(file)));
+        QVERIFY(!inRecentDocuments(file));
+        // Nothing was read into memory on the way.
+        QVERIFY2(tg::test::peakMemoryKb() - peakBefore < 64 * 1024,
+                 qPrintable(QString::number(tg::test::peakMemoryKb())));
     }
 
-    // A save that fails part-way leaves the old file whole and the document modified.
-    void partWayFailedSaveKeepsTheOldFile() {
+    // A save that fails part-way or cannot start leaves the old file whole, the document modified
+    // and under its name; a failed save in the prompt ends the command it was asked for.
+    void failedSavesKeepTheOldFileAndTheName() {
         auto w = makeWindow();
-        Text old = "old content\r\n";
+        saveAs(*w, QStringLiteral("mine.txt"));
+        const Text mine = textPath(QStringLiteral("mine.txt"));
+        const Text old = "old content\r\n";
         writeBytes(path(QStringLiteral("kept.txt")), old);
+        writeBytes(path(QStringLiteral("file.txt")), old);
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("folder.txt")));
         w->runWith("ping", Text(400, 'x') + "\r\n");
-        std::vector<Text> history = w->historyCaptions();
-        {
-            // The write fails after its first bytes, for any user.
-            tg::test::FileSizeLimit limit(64);
-            if (!limit.isActive())
-                QSKIP("this system cannot limit the size of a file");
-            saveAs(*w, QStringLiteral("kept.txt"));
-        }
-        QCOMPARE(dialogs->errors.size(), size_t(1));
-        QCOMPARE(readBytes(path(QStringLiteral("kept.txt"))), old);
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{"kept.txt"});
-        QVERIFY((*w)->isModified());
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("kept.txt")));
-        QCOMPARE(w->historyCaptions(), history);
-        QVERIFY(!inRecentDocuments(path(QStringLiteral("kept.txt"))));
-    }
+        const std::vector<Text> history = w->historyCaptions();
+        const QStringList files =
+            QDir(dir->path())
+                .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        auto failsWith = [&](const QString& name, const char* action, const char* reason) {
+            const size_t errors = dialogs->errors.size();
+            saveAs(*w, name);
+            QCOMPARE(dialogs->errors.size(), errors + 1);
+            QCOMPARE(dialogs->errors.back(),
+                     cp932(action) + ": " + textPath(name) + "\n" + cp932(reason));
+            QCOMPARE((*w)->getDocumentName(), mine);
+            QVERIFY((*w)->isModified());
+            QVERIFY(!inRecentDocuments(path(name)));
+        };
 
-    // Where the file cannot be written at all, the same; a failed save in the prompt ends the
-    // command it was asked for.
-    void failedSavesKeepTheOldFile() {
-        auto w = makeWindow();
-        w->runWith("ping", Text(400, 'x') + "\r\n");
-        std::vector<Text> history = w->historyCaptions();
-        saveAs(*w, QStringLiteral("gone/doc.txt"));
-        QCOMPARE(dialogs->errors.size(), size_t(1));
-        w->runWith("arp", "output\r\n");
-        dialogs->answers = {Dialogs::IdYes};
-        w->trigger("FileNew1");
-        QCOMPARE(dialogs->errors.size(), size_t(2));
-        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("arp"))], Text("output\r\n"));
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("gone/doc.txt")));
-        QVERIFY((*w)->isModified());
+        // The file-size limit makes the write fail after its first bytes, for any user.
+        {
+            tg::test::FileSizeLimit limit(64);
+            if (limit.isActive())
+                failsWith("kept.txt", "ファイルに書き込めません", "ファイルが大きすぎます。");
+        }
+        failsWith("file.txt/doc.txt", "ファイルを作成できません",
+                  "フォルダーとして指定された名前がファイルです。");
+        failsWith("gone/doc.txt", "ファイルを作成できません",
+                  "ファイルまたはフォルダーが見つかりません。");
+        failsWith("folder.txt", "ファイルを作成できません", "ファイルではなくフォルダーです。");
+        QCOMPARE(readBytes(path(QStringLiteral("kept.txt"))), old);
+        QCOMPARE(readBytes(path(QStringLiteral("file.txt"))), old);
+        QCOMPARE(QDir(dir->path())
+                     .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden),
+                 files);
+        QCOMPARE(w->historyCaptions(), history);
 
         // Places this user may not write to. Where the system lets the user write there anyway
         // (the superuser on Linux, a read-only folder on Windows), the place is left out.
-        Text old = "old content\r\n";
         QDir(dir->path()).mkdir(QStringLiteral("ro"));
         writeBytes(path(QStringLiteral("ro/file.txt")), old);
-        writeBytes(path(QStringLiteral("rofile.txt")), old);
-        QFile::setPermissions(path(QStringLiteral("rofile.txt")), QFile::ReadOwner);
+        QFile::setPermissions(path(QStringLiteral("kept.txt")), QFile::ReadOwner);
         QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
-        QStringList guarded;
         if (!QFile(path(QStringLiteral("ro/probe.txt"))).open(QIODevice::WriteOnly))
-            guarded << QStringLiteral("ro/file.txt");
-        if (!QFile(path(QStringLiteral("rofile.txt"))).open(QIODevice::Append))
-            guarded << QStringLiteral("rofile.txt");
-        for (const QString& name : guarded)
-            saveAs(*w, name);
+            failsWith("ro/file.txt", "ファイルを作成できません", "アクセス権がありません。");
+        if (!QFile(path(QStringLiteral("kept.txt"))).open(QIODevice::Append))
+            failsWith("kept.txt", "ファイルに書き込めません", "アクセス権がありません。");
         QFile::setPermissions(path(QStringLiteral("ro")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(dialogs->errors.size(), size_t(2 + guarded.size()));
-        for (const QString& name : guarded)
-            QCOMPARE(readBytes(path(name)), old);
+        QFile::setPermissions(path(QStringLiteral("kept.txt")),
+                              QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(readBytes(path(QStringLiteral("ro/file.txt"))), old);
+        QCOMPARE(readBytes(path(QStringLiteral("kept.txt"))), old);
+
+        // The next Save goes where the document was, and so does the next dialog.
+        w->trigger("FileSave1");
+        QVERIFY(!(*w)->isModified());
+        QVERIFY(readBytes(path(QStringLiteral("mine.txt"))).find(Text(400, 'x')) != Text::npos);
+        w->trigger("FileSaveAs1");
+        QCOMPARE(dialogs->saveSpecs.back().initialDir,
+                 tg::fromQString(QDir::toNativeSeparators(dir->path() + "/")));
+
+        // Where the document's own file cannot be written, the prompt's save fails and New stops.
+        w->runWith("arp", "output\r\n");
+        QFile::remove(path(QStringLiteral("mine.txt")));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("mine.txt")));
+        const size_t errors = dialogs->errors.size();
+        dialogs->answers = {Dialogs::IdYes};
+        w->trigger("FileNew1");
+        QCOMPARE(dialogs->errors.size(), errors + 1);
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("arp"))], Text("output\r\n"));
+        QCOMPARE((*w)->getDocumentName(), mine);
         QVERIFY((*w)->isModified());
-        QCOMPARE(w->historyCaptions(), history);
+    }
+
+    // A small file system of its own, filled up and then made read-only.
+    void fullOrReadOnlyDiskKeepsTheOldFile() {
+#ifndef Q_OS_LINUX
+        QSKIP("only Linux mounts a small disk of its own here");
+#else
+        const QString disk = path(QStringLiteral("disk"));
+        QVERIFY(QDir().mkdir(disk));
+        const std::string mountPoint = disk.toStdString();
+        if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=512k") != 0) {
+            QSKIP(qPrintable(QStringLiteral("no small tmpfs can be mounted here (%1; it takes root"
+                                            "): the full and read-only disk saves are not tried")
+                                 .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+        }
+        auto unmount = qScopeGuard([&] { ::umount2(mountPoint.c_str(), MNT_DETACH); });
+        const QString file = disk + "/doc.txt";
+        const Text old(100 * 1024, 'o');
+        writeBytes(file, old);
+        {
+            // The rest of the disk, to the last block.
+            std::ofstream filler(tg::toNativePath(tg::fromQString(disk + "/filler")),
+                                 std::ios::binary);
+            const Text block(4096, 'f');
+            while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
+            }
+        }
+        auto w = makeWindow();
+        w->runWith("ping", Text(300 * 1024, 'n') + "\r\n");
+        for (const char* reason :
+             {"ディスクの空き容量が足りません。", "読み取り専用の場所です。"}) {
+            saveAs(*w, QStringLiteral("disk/doc.txt"));
+            QCOMPARE(dialogs->errors.size(), size_t(1));
+            QCOMPARE(dialogs->errors[0], cp932("ファイルに書き込めません: ") +
+                                             tg::fromQString(file) + "\n" + cp932(reason));
+            QVERIFY(readBytes(file) == old);
+            QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{"doc.txt", "filler"}));
+            QVERIFY((*w)->isModified());
+            dialogs->errors.clear();
+            QCOMPARE(::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
+                     0);
+        }
+#endif
     }
 
     void historyMenuShowsTheNewestFiveAndOpensThemFromTheirBytes() {

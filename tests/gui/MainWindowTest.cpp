@@ -2,6 +2,8 @@
 
 #include "commands/ViewCatalogue.h"
 
+#include <QAbstractButton>
+#include <QClipboard>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
@@ -71,6 +73,8 @@ private slots:
     void typedInputsSurviveViewSwitches();
     void treeAndTabViewSwitchBothWays();
     void menusAndToolBarHoldTheirActionsInOrder();
+    void altKeysBelongToTheMenuBarAlone();
+    void copyIsThereOnlyWithASelection();
 };
 
 void MainWindowTest::buildsTheViewsWithAndWithoutNslookup() {
@@ -114,21 +118,37 @@ void MainWindowTest::buildsTheViewsWithAndWithoutNslookup() {
 
 void MainWindowTest::everyWayOfSelectingAgrees() {
     MainWindowDriver w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form()));
     w.control<QTabBar>("TabControl1")->setCurrentIndex(4); // a click on the ping tab
     verifyCurrent(w, 4);
     w.trigger("ViewMenu6"); // Tools > netstat
     verifyCurrent(w, 6);
     w.trigger("TreeView");
     auto* tree = w.control<QTreeWidget>("TreeView1");
-    tree->setCurrentItem(rootNode(w)->child(2)); // arp in the tree
-    verifyCurrent(w, 2);
+    QTRY_VERIFY(tree->viewport()->width() > 0); // laid out
+    auto click = [tree](QTreeWidgetItem* node) {
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(node).center());
+    };
+    auto selected = [&](int view) {
+        verifyCurrent(w, view);
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem*>{rootNode(w)->child(view)});
+    };
+    click(rootNode(w)->child(2)); // arp
+    selected(2);
     w.trigger("ViewMenu9");
     verifyCurrent(w, 9);
-    // The root node stands for the first view, and the node selected is the view's.
-    tree->setCurrentItem(rootNode(w));
-    verifyCurrent(w, 0);
-    QVERIFY(rootNode(w)->child(0)->isSelected());
-    QVERIFY(!rootNode(w)->isSelected());
+    // The root node stands for the first view: clicked or reached by keys, it hands both the
+    // selection and the current node to the first view's.
+    click(rootNode(w));
+    selected(0);
+    w.trigger("ViewMenu9");
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Home);
+    selected(0);
+    QTest::keyClick(tree, Qt::Key_Down);
+    selected(1);
     w.trigger("ViewMenu9");
     w.trigger("TabView");
     verifyCurrent(w, 9);
@@ -279,6 +299,63 @@ void MainWindowTest::menusAndToolBarHoldTheirActionsInOrder() {
     QCOMPARE(w.action("FileOpen1")->statusTip(), QStringLiteral("既存のファイルを開く"));
     QCOMPARE(w.action("PrintPreview1")->iconText(), QStringLiteral("印刷プレビュー..(&Q)"));
     QCOMPARE(w.action("actHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+void MainWindowTest::altKeysBelongToTheMenuBarAlone() {
+    MainWindowDriver w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form()));
+    auto* bar = w.control<QMenuBar>("ActionMainMenuBar1");
+    QCOMPARE(bar->height(), 22);
+    auto* tools = w.control<QToolBar>("ActionToolBar1");
+    for (QAction* a : tools->actions()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(tools->widgetForAction(a)))
+            QVERIFY2(button->shortcut().isEmpty(), qPrintable(a->objectName()));
+    }
+    const std::pair<Qt::Key, const char*> menus[] = {{Qt::Key_F, "FileMenu"},
+                                                     {Qt::Key_E, "EditMenu"},
+                                                     {Qt::Key_V, "ViewMenu"},
+                                                     {Qt::Key_T, "ToolsMenu"},
+                                                     {Qt::Key_H, "HelpMenu"}};
+    for (auto [key, name] : menus) {
+        auto* menu = w.control<QMenu>(name);
+        QTest::keyClick(&w.form(), key, Qt::AltModifier);
+        QTRY_VERIFY2(menu->isVisible(), name);
+        menu->hide();
+        QTRY_VERIFY(!menu->isVisible());
+    }
+    // The tool bar's own letters open nothing and switch nothing.
+    QTest::keyClick(&w.form(), Qt::Key_Y, Qt::AltModifier);
+    QTest::keyClick(&w.form(), Qt::Key_X, Qt::AltModifier);
+    QVERIFY(w.action("ShowCommandHelp")->isChecked());
+    QCOMPARE(w->getViewMode(), 0);
+    QCOMPARE(w.action("TreeView")->iconText(), QStringLiteral("ツリービュー(&V)"));
+}
+
+void MainWindowTest::copyIsThereOnlyWithASelection() {
+    MainWindowDriver w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form()));
+    QAction* copy = w.action("EditCopy1");
+    QVERIFY(!copy->isEnabled());
+    w.trigger("EditSelectAll1"); // the output pane, where no edit box has the focus
+    QVERIFY(copy->isEnabled());
+    w.select("ping"); // another text: nothing selected
+    QVERIFY(!copy->isEnabled());
+    auto* target = w.control<QLineEdit>("Edit_target");
+    target->setFocus();
+    w.type("Edit_target", QStringLiteral("host"));
+    QVERIFY(!copy->isEnabled());
+    target->selectAll();
+    QVERIFY(copy->isEnabled());
+    auto* combo = w.control<QComboBox>("cmbOption");
+    combo->setFocus();
+    combo->lineEdit()->deselect();
+    QVERIFY(!copy->isEnabled());
+    combo->lineEdit()->selectAll();
+    QVERIFY(copy->isEnabled());
+    copy->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("なし"));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -263,12 +263,57 @@ private slots:
         QCOMPARE(lastCommandLine(), Text("ping  sleep:30000"));
         QCOMPARE(during, QStringLiteral("コマンド実行中"));
         QCOMPARE(w->statusText(), QStringLiteral("完了"));
+    }
 
-        // Enter in an option box runs too.
-        commandLines.clear();
+    // The run button is the window's default: Enter presses it once, wherever the focus is.
+    void enterAnywhereRunsOnce() {
         w->select("netstat");
-        QTest::keyClick(w->control("Edit_option2"), Qt::Key_Return);
-        QCOMPARE(lastCommandLine(), Text("netstat -an "));
+        for (const char* name : {"Edit_option2", "cmbOption", "TabControl1", "RichEdit_Output"}) {
+            commandLines.clear();
+            QTest::keyClick(w->control(name), Qt::Key_Return);
+            std::lock_guard lock(linesMutex);
+            QCOMPARE(commandLines, std::vector<Text>{"netstat -an "});
+        }
+        std::atomic<int> reports{0};
+        report = [&](tg::RunContext&) { ++reports; };
+        w->select("winconf");
+        QTest::keyClick(&w->form(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(reports.load(), 1);
+    }
+
+    void bothBarsRepaintAtEveryStep() {
+        // Records each value a bar takes and each value it is painted with.
+        struct PaintLog : QObject {
+            explicit PaintLog(QProgressBar* bar) : QObject(bar), bar(bar) {
+                bar->installEventFilter(this);
+                connect(bar, &QProgressBar::valueChanged, this, [this](int v) { set << v; });
+            }
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint)
+                    painted << bar->value();
+                return false;
+            }
+            QProgressBar* bar;
+            QList<int> set, painted;
+        };
+        fill("ping", "", "", "sleep:100 out:a\\n sleep:100 out:b\\n sleep:30000");
+        QList<int> unpainted[2];
+        duringRun(&w->form(), [&](TAbortDlg* dialog) {
+            PaintLog* logs[] = {new PaintLog(w->control<QProgressBar>("ProgressBar1")),
+                                new PaintLog(dialog->ProgressBar2)};
+            waitFor([&] { return w->paneText().find("\r\nb\r\n") != Text::npos; });
+            for (int i = 0; i < 2; ++i) {
+                // A paint that never comes shows below as a value left unpainted.
+                (void)waitFor([&] { return logs[i]->painted.endsWith(logs[i]->set.last()); });
+                for (int value : logs[i]->set)
+                    if (!logs[i]->painted.contains(value))
+                        unpainted[i] << value;
+                delete logs[i];
+            }
+        });
+        w->pressRun();
+        QCOMPARE(unpainted[0], QList<int>());
+        QCOMPARE(unpainted[1], QList<int>());
     }
 
     void commandThatCannotStart() {

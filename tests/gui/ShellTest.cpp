@@ -5,6 +5,8 @@
 #include "app/Application.h"
 #include "app/Shell.h"
 #include "app/Splash.h"
+#include "app/WindowSettings.h"
+#include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
@@ -21,6 +23,7 @@
 
 #include <fstream>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -97,7 +100,8 @@ private slots:
 
     void firstStartUsesTheDesignPlaceAndWritesItAtClose();
     void missingValuesTakeTheirDefaults();
-    void savedPlaceIsRestoredAsItIs();
+    void placeOnAScreenIsRestoredAsItIsAnyOtherIsFitted();
+    void fittingWorksOnEveryScreen();
     void settingsFileFollowsTheExecutableName();
     void brokenOrUnwritableSettingsNeverStopTheProgram();
 
@@ -153,14 +157,14 @@ void ShellTest::missingValuesTakeTheirDefaults() {
     QCOMPARE(empty->frameGeometry(), QRect(0, 0, 600, 400));
 }
 
-void ShellTest::savedPlaceIsRestoredAsItIs() {
-    // Far off the screen, and in another letter case: placed there all the same.
+void ShellTest::placeOnAScreenIsRestoredAsItIsAnyOtherIsFitted() {
+    // On the screen, in another letter case: placed exactly there.
     writeFile(file("tginfo.INI"),
-              "[position]\r\nwidth=650\r\nheight=450\r\ntop=-3000\r\nleft=5000\r\n");
+              "[position]\r\nwidth=650\r\nheight=450\r\ntop=30\r\nleft=100\r\n");
     QRect outer;
     {
         MainWindowDriver form(installedAs(file("tginfo.exe")));
-        QCOMPARE(form->frameGeometry(), QRect(5000, -3000, 650, 450));
+        QCOMPARE(form->frameGeometry(), QRect(100, 30, 650, 450));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(&form.form()));
         form->move(40, 30);
@@ -175,8 +179,40 @@ void ShellTest::savedPlaceIsRestoredAsItIs() {
     again->show();
     QVERIFY(QTest::qWaitForWindowExposed(&again.form()));
     QTRY_COMPARE(again->frameGeometry(), outer);
+
+    // Off every screen, or larger than the screen: moved and shrunk onto it.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const std::vector<std::pair<std::string, QRect>> places{
+        {"TOP=-3000\r\nLEFT=5000\r\nHEIGHT=450\r\nWIDTH=650",
+         QRect(screen.right() + 1 - 650, screen.top(), 650, 450)},
+        {"TOP=2147483647\r\nLEFT=-2147483648\r\nHEIGHT=450\r\nWIDTH=650",
+         QRect(screen.left(), screen.bottom() + 1 - 450, 650, 450)},
+        {"TOP=10\r\nLEFT=20\r\nHEIGHT=100000\r\nWIDTH=100000", screen}};
+    for (const auto& [place, fitted] : places) {
+        writeFile(file("far.INI"), "[POSITION]\r\n" + place + "\r\n");
+        MainWindowDriver far(installedAs(file("far.exe")));
+        QCOMPARE(far->frameGeometry(), fitted);
+    }
 }
 
+// Two screens side by side, the second one smaller and lower, as a laptop beside a monitor.
+void ShellTest::fittingWorksOnEveryScreen() {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, 200, 1280, 760)};
+    auto fit = [&](int left, int top, int width, int height) {
+        tg::FramePlacement placed = tg::fitOnScreens({top, left, height, width}, screens);
+        return QRect(placed.left, placed.top, placed.width, placed.height);
+    };
+    // On either screen, across both, or partly off one with its top edge showing: kept.
+    QCOMPARE(fit(2000, 300, 708, 480), QRect(2000, 300, 708, 480));
+    QCOMPARE(fit(1500, 250, 708, 480), QRect(1500, 250, 708, 480));
+    QCOMPARE(fit(-300, 500, 708, 480), QRect(-300, 500, 708, 480));
+    // Where the second screen was before it was taken away: onto the nearest one.
+    QCOMPARE(fit(3400, 300, 708, 480), QRect(2492, 300, 708, 480));
+    // Above the second screen, beside the first: the top edge would be out of reach.
+    QCOMPARE(fit(2000, 10, 708, 480), QRect(2000, 200, 708, 480));
+    // Larger than the screen it is most on: the size of that screen.
+    QCOMPARE(fit(1930, 210, 1900, 1000), QRect(1920, 200, 1280, 760));
+}
 void ShellTest::settingsFileFollowsTheExecutableName() {
     // A renamed executable, its name beyond ASCII, names its settings file.
     const std::filesystem::path renamed = file(QStringLiteral("\u8868.exe"));
@@ -223,15 +259,24 @@ void ShellTest::splashStaysTwoSecondsThenGoes() {
     QVERIFY(splash->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!(splash->windowFlags() & Qt::WindowTitleHint));
     QVERIFY(!splash->parent());
-    QCOMPARE(splash->size(), QSize(463, 164));
+    // The window system here frames no caption-less window: the splash draws its dialog frame
+    // around the client area itself.
+    QVERIFY(splash->drawsOwnFrame());
+    QCOMPARE(splash->clientArea()->geometry(), QRect(3, 3, 463, 166));
+    QCOMPARE(splash->size(), QSize(469, 172));
     auto* image = child<QLabel>(splash, "Image1");
+    QCOMPARE(image->parentWidget(), splash->clientArea());
     QCOMPARE(image->geometry(), QRect(0, 0, 465, 164));
     QCOMPARE(image->pixmap().size(), QSize(465, 164));
-    QCOMPARE(splash->geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
 
     splash->showNow();
     QVERIFY(splash->isVisible());
     QVERIFY(splash->windowHandle()->isExposed());
+    QCOMPARE(splash->frameGeometry().center(),
+             QGuiApplication::primaryScreen()->geometry().center());
+    const QImage frame = splash->grab().toImage();
+    QCOMPARE(frame.pixel(0, 0), splash->palette().color(QPalette::Light).rgb());
+    QCOMPARE(frame.pixel(468, 171), splash->palette().color(QPalette::Shadow).rgb());
     QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 6000);
     QVERIFY2(goneAfter >= 2000, qPrintable(QString::number(goneAfter)));
 }
@@ -261,10 +306,12 @@ void ShellTest::aboutBoxIsOneModalWindowWithTwoLinks() {
     const QColor red(255, 0, 0);
     auto* label2 = child<QLabel>(&about, "Label2");
     QList<QWidget*> shown;
+    QPoint centre;
     QList<QColor> colours; // of each link: before, while pointed at, after
     // First closed with OK, then with Enter; the same window both times, and modal.
     QTimer::singleShot(0, this, [&] {
         shown << QApplication::activeModalWidget();
+        centre = about.frameGeometry().center();
         for (QLabel* link : {child<QLabel>(&about, "URL"), label2}) {
             colours << textColour(link);
             QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
@@ -285,6 +332,7 @@ void ShellTest::aboutBoxIsOneModalWindowWithTwoLinks() {
     form.trigger("HelpAbout");
     AboutBox = nullptr;
     QCOMPARE(shown, (QList<QWidget*>{&about, &about}));
+    QCOMPARE(centre, about.screen()->geometry().center());
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));
     QCOMPARE(colours, (QList<QColor>{blue, red, blue, blue, red, blue}));
@@ -313,15 +361,26 @@ void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
 void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
     ScriptedDialogs dialogs;
     Thrower thrower;
-    thrower.raise = [] { throw tg::Error("\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C"); };
-    QEvent first(Thrower::kThrow);
-    QApplication::sendEvent(&thrower, &first);
-    thrower.raise = [] { throw std::runtime_error("not shown"); };
-    QEvent second(Thrower::kThrow);
-    QApplication::sendEvent(&thrower, &second);
-    QCOMPARE(thrower.handled, 2);
-    QCOMPARE(dialogs.errors,
-             (std::vector<tg::Text>{"\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", ""}));
+    auto raise = [&](std::function<void()> how) {
+        thrower.raise = std::move(how);
+        QEvent event(Thrower::kThrow);
+        QApplication::sendEvent(&thrower, &event);
+    };
+    raise([] { throw tg::Error("\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C"); });
+    // Whatever comes without a text of its own gets one: no box is empty.
+    raise([] { throw tg::Error(""); });
+    raise([] { throw std::runtime_error("detail"); });
+    raise([] { throw std::bad_alloc(); });
+    raise([] { throw 42; });
+    QCOMPARE(thrower.handled, 5);
+    const tg::Text unexpected =
+        tg::utf8ToCp932("予期しないエラーが起きたため、操作を終えられませんでした。");
+    QCOMPARE(
+        dialogs.errors,
+        (std::vector<tg::Text>{
+            "\x83\x74\x83\x40\x83\x43\x83\x8B: C:\\\x95\x5C", unexpected,
+            unexpected + tg::utf8ToCp932("\n（detail）"),
+            tg::utf8ToCp932("メモリが足りないため、操作を終えられませんでした。"), unexpected}));
 
     // An action handler run from a key press, the road a user's command takes.
     MainWindowDriver form(installedAs(file("tginfo.exe")));
@@ -335,7 +394,7 @@ void ShellTest::errorsLeavingAHandlerAreShownAndTheProgramGoesOn() {
     QTest::keyClick(&form.form(), Qt::Key_F9);
     QCOMPARE(dialogs.errors.back(), tg::Text("list index"));
     QTest::keyClick(&form.form(), Qt::Key_F9);
-    QCOMPARE(dialogs.errors.size(), size_t(4));
+    QCOMPARE(dialogs.errors.size(), size_t(7));
 }
 
 int main(int argc, char* argv[]) {

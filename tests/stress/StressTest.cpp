@@ -9,12 +9,15 @@
 #include "commands/AbortDlg.h"
 #include "text/Codec.h"
 #include "text/FileName.h"
+#include "text/IniFile.h"
 #include "text/StringList.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -343,10 +346,37 @@ private slots:
         writeFile(source, bytes);
         const long before = statusKb("VmRSS:");
 
+        // The window answers while the file is read: a timer keeps ticking, and what would touch
+        // the document waits, disabled, behind a note in the status bar.
+        QTimer ticker;
+        int ticks = 0;
+        bool waitedDisabled = true;
+        QString note;
+        auto last = Clock::now();
+        double longestPause = 0;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            ++ticks;
+            longestPause = std::max(longestPause, secondsSince(last));
+            last = Clock::now();
+            waitedDisabled = waitedDisabled && !form->action("FileOpen1")->isEnabled() &&
+                             !form->action("FileSave1")->isEnabled() &&
+                             !form->control<QPushButton>("Button_Update")->isEnabled();
+            note = form->statusText();
+        });
+        const QString statusBefore = form->statusText();
         auto start = Clock::now();
+        ticker.start(10);
+        last = Clock::now();
         form->form().FileOpen1Accept(tg::fromNativePath(source));
+        ticker.stop();
         const double openTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
+        QVERIFY(ticks > 0);
+        QVERIFY(waitedDisabled);
+        QVERIFY2(note.startsWith(QStringLiteral("読み込み中: big.txt")), qPrintable(note));
+        QVERIFY(form->action("FileOpen1")->isEnabled());
+        QVERIFY(form->control<QPushButton>("Button_Update")->isEnabled());
+        QCOMPARE(form->statusText(), statusBefore);
         for (size_t k = 1; k < labels.size(); ++k)
             QVERIFY(form->form().getViewText()[k] == texts[k]);
 
@@ -366,10 +396,95 @@ private slots:
         QCOMPARE(written.size(), expected.size());
         QVERIFY(written == expected);
         figure("50 MB document",
-               format("%.0f MB file: open %.1f s, show one view of 5.3 MB %.1f s, save %.1f s, "
-                      "peak RSS %.0f MB (%.0f MB before)",
-                      bytes.size() / 1048576.0, openTook, showTook, saveTook,
-                      mb(statusKb("VmHWM:")), mb(before)));
+               format("%.0f MB file: open %.1f s (the window answered %d times, its longest pause "
+                      "%.0f ms), show one view of 5.3 MB %.1f s, save %.1f s, peak RSS %.0f MB "
+                      "(%.0f MB before)",
+                      bytes.size() / 1048576.0, openTook, ticks, longestPause * 1000, showTook,
+                      saveTook, mb(statusKb("VmHWM:")), mb(before)));
+
+        // Closed while a read is under way: the read is given up and nothing changes.
+        form->form().FileNew1Execute();
+        QTimer::singleShot(20, &form->form(), &QWidget::close);
+        start = Clock::now();
+        form->form().FileOpen1Accept(tg::fromNativePath(source));
+        const double closeTook = secondsSince(start);
+        QVERIFY(!form->form().isVisible());
+        QCOMPARE(form->form().getDocumentName(), Text("untitled.txt"));
+        QVERIFY(form->form().getViewText() == form->form().getViewDefaultText());
+        QVERIFY(dialogs->errors.empty());
+        form->form().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form->form()));
+        figure("window closed 20 ms into the open of the 50 MB document",
+               format("the open gave up after %.2f s", closeTook));
+    }
+
+    // Settings files far beyond any the program writes: the window is there at once, and what
+    // the program writes back at its end is sound.
+    void settingsFilesOfAnySize() {
+        auto startWith = [&](const char* name, const Text& bytes) {
+            const auto ini = file(name);
+            writeFile(ini, bytes);
+            MainFormEnvironment environment;
+            environment.iniPath = ini;
+            auto start = Clock::now();
+            auto window = std::make_unique<Window>(environment);
+            window->form().show();
+            if (!QTest::qWaitForWindowExposed(&window->form()))
+                qFatal("the window did not show");
+            return std::make_pair(std::move(window), secondsSince(start));
+        };
+        auto historyOf = [](long lines, const char* folder) {
+            Text bytes =
+                "[POSITION]\r\nTOP=10\r\nLEFT=20\r\nHEIGHT=400\r\nWIDTH=600\r\n[HISTORY]\r\n";
+            for (long i = 0; i < lines; ++i)
+                bytes += "FILE" + std::to_string(i) + "=" + folder + std::to_string(i) + ".txt\r\n";
+            return bytes;
+        };
+
+        // A million lines of history: too large to be a settings file, so defaults; rewritten
+        // at the end as a sound file of its own.
+        const Text million = historyOf(1000000, "C:\\docs\\report-");
+        auto [huge, hugeTook] = startWith("million.INI", million);
+        QVERIFY(huge->historyCaptions().empty());
+        huge.reset();
+        const Text rewritten = readFile(file("million.INI"));
+        QVERIFY2(rewritten.size() < 200, rewritten.c_str());
+        QVERIFY(rewritten.find("[POSITION]\r\nTOP=") == 0);
+
+        // Just under the limit: read, its first five shown; the first save keeps those five.
+        Text nearLimit = historyOf(0, "");
+        for (long i = 0; nearLimit.size() < tg::kSettingsFileLimit - 64; ++i)
+            nearLimit += "FILE" + std::to_string(i) + "=/d/" + std::to_string(i) + "\r\n";
+        auto [near, nearTook] = startWith("near.INI", nearLimit);
+        QCOMPARE(near->historyCaptions(), (std::vector<Text>{"0", "1", "2", "3", "4"}));
+        QCOMPARE(near->form().frameGeometry(), QRect(20, 10, 600, 400));
+        auto start = Clock::now();
+        near->form().FileSaveAs1Accept(tg::fromNativePath(file("saved.txt")));
+        const double saveTook = secondsSince(start);
+        QCOMPARE(near->historyCaptions(), (std::vector<Text>{"saved.txt", "0", "1", "2", "3"}));
+        QVERIFY(std::filesystem::file_size(file("near.INI")) < 300);
+
+        // 100 MB of garbage with sound sections at its end, and a place off every screen.
+        Text garbage(100u << 20, '\0');
+        std::mt19937 random(17);
+        for (char& c : garbage)
+            c = static_cast<char>(random() & 0xFF);
+        auto [junk, junkTook] = startWith("junk.INI", garbage + historyOf(3, "/j/"));
+        QVERIFY(junk->historyCaptions().empty());
+        auto [far, farTook] =
+            startWith("far.INI", "[POSITION]\r\nTOP=2147483647\r\nLEFT=-2147483648\r\n"
+                                 "HEIGHT=100000\r\nWIDTH=100000\r\n");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(far->form().frameGeometry()));
+        QVERIFY(dialogs->errors.empty());
+        figure("settings files",
+               format("window shown %.2f s after its making began with a 1,000,000-line history "
+                      "(%.0f MB, ignored), %.2f s with a %.0f KB history of %zu lines (read; the "
+                      "first save trimmed it to five in %.2f s), %.2f s with 100 MB of garbage, "
+                      "%.2f s with a place off every screen; peak RSS %.0f MB",
+                      hugeTook, million.size() / 1048576.0, nearTook, nearLimit.size() / 1024.0,
+                      tg::splitLines(nearLimit).size(), saveTook, junkTook, farTook,
+                      mb(statusKb("VmHWM:"))));
     }
 
     void binaryFileAndTenMegabyteLine() {

@@ -34,4 +34,7 @@ private:
     void (*savedHandler_)(int) = nullptr;
 };
 
+// The most memory this process has held at once so far, in KiB; 0 where the system does not say.
+long peakMemoryKb();
+
 } // namespace tg::test

@@ -2,6 +2,8 @@
 
 #include "ui/Dialogs.h"
 
+#include <QTest>
+
 #include <deque>
 #include <functional>
 #include <optional>
@@ -39,7 +41,12 @@ public:
             onMessageBox(boxes.back());
         return take(answers, int(IdOk));
     }
-    void showError(const tg::Text& message) override { errors.push_back(message); }
+    // A box without a text fails whichever test led to it.
+    void showError(const tg::Text& message) override {
+        errors.push_back(message);
+        if (message.empty())
+            QFAIL("an error box without a text");
+    }
     std::optional<tg::Text> getOpenFileName(QWidget*, const FileDialogSpec& spec) override {
         openSpecs.push_back(spec);
         return take(fileNames, std::optional<tg::Text>());

@@ -1,5 +1,6 @@
 #include "documents/DocumentFile.h"
 #include "commands/ViewCatalogue.h"
+#include "documents/PrintList.h"
 #include "text/Error.h"
 #include "text/StringList.h"
 
@@ -30,12 +31,13 @@ struct Views {
     }
     Text& text(const Text& label) { return texts[index(label)]; }
 
-    Text save() const {
-        return tg::joinLinesCrLf(tg::buildDocumentLines(labels, texts, defaults, kSeparator));
-    }
+    Text save() const { return tg::documentBytes(labels, texts, defaults, kSeparator); }
     // The texts as a file with these bytes would leave them.
     std::vector<Text> open(const Text& bytes) const {
-        return tg::readDocumentLines(tg::splitLines(bytes), labels, texts, defaults, kSeparator);
+        std::vector<Text> opened = texts;
+        tg::applyDocumentSections(tg::readDocumentSections(bytes, labels, kSeparator), opened,
+                                  defaults);
+        return opened;
     }
 };
 
@@ -45,6 +47,11 @@ TEST(DocumentFile, UnrunDocumentReadsBackAsTheDefaults) {
     Views views;
     Text bytes = views.save();
     EXPECT_EQ(tg::splitLines(bytes).size(), 32u);
+    // The file holds the lines that are printed.
+    views.text("arp") = "run\r\n";
+    EXPECT_EQ(views.save(), tg::joinLinesCrLf(tg::buildPrintList(views.labels, views.texts,
+                                                                 views.defaults, "-----", 10)));
+    views.texts = views.defaults;
     Views other;
     other.text("ping") = "left over";
     EXPECT_EQ(other.open(bytes), views.defaults);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -66,16 +67,19 @@ TEST_F(History, PathsDifferingInCaseOrFolderAreSeparateEntries) {
     EXPECT_EQ(tg::readHistory(*ini)[0].caption, "A.txt");
 }
 
-TEST_F(History, HandEditedSectionIsShownByPositionAndForeignKeysStay) {
-    writeIni("[POSITION]\r\nTOP=1\r\n[HISTORY]\r\nFILE0=a\r\nMINE=m\r\nFILE1=b\r\nFILE2=c\r\n"
-             "FILE3=d\r\nFILE4=e\r\nFILE5=f\r\n");
+TEST_F(History, HandEditedSectionIsShownByPositionAndKeepsOnlyFiveOnUpdate) {
+    writeIni("[HISTORY]\r\nFILE0=a\r\nMINE=m\r\nFILE1=b\r\nFILE2=c\r\nFILE3=d\r\n"
+             "FILE4=e\r\nFILE5=f\r\n[POSITION]\r\nTOP=1\r\n");
     // The first five keys, whatever their names.
     EXPECT_EQ(shownPaths(), (StringList{"a", "m", "b", "c", "d"}));
 
     tg::addToHistory(*ini, "new");
-    EXPECT_EQ(section(), (StringList{"FILE0=new", "MINE=m", "FILE1=a", "FILE2=m", "FILE3=b",
-                                     "FILE4=c", "FILE5=f"}));
+    EXPECT_EQ(section(), (StringList{"FILE0=new", "FILE1=a", "FILE2=m", "FILE3=b", "FILE4=c"}));
     EXPECT_EQ(ini->readInteger("POSITION", "TOP", 0), 1);
+    // The section keeps its place.
+    std::ifstream in(dir / "tginfo.INI", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_LT(bytes.find("[HISTORY]"), bytes.find("[POSITION]"));
 }
 
 } // namespace

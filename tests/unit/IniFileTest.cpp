@@ -204,3 +204,22 @@ TEST_F(IniFileTest, NulBytesHideNothingAndAWriteKeepsWhatFollowsThem) {
     EXPECT_EQ(raw.find('\0'), std::string::npos);
     EXPECT_NE(raw.find("; note\r\n"), std::string::npos);
 }
+
+TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndTheFirstWriteMakesItSound) {
+    std::string big = "[POSITION]\r\nTOP=5\r\n[HISTORY]\r\n";
+    for (int i = 0; big.size() <= kSettingsFileLimit; ++i)
+        big += "FILE" + std::to_string(i) + "=C:\\docs\\file.txt\r\n";
+    writeRaw(big);
+    IniFile ini(path);
+    EXPECT_FALSE(ini.sectionExists("POSITION"));
+    EXPECT_EQ(ini.readInteger("POSITION", "TOP", 132), 132);
+    EXPECT_TRUE(ini.readSection("HISTORY").empty());
+    ini.writeInteger("POSITION", "TOP", 7);
+    EXPECT_EQ(readRaw(), "[POSITION]\r\nTOP=7\r\n");
+
+    // At the limit it is still read.
+    big.resize(kSettingsFileLimit);
+    big.erase(big.rfind("\r\n") + 2);
+    writeRaw(big);
+    EXPECT_EQ(IniFile(path).readInteger("POSITION", "TOP", 0), 5);
+}

@@ -2,12 +2,16 @@
 
 #include "commands/CommandRunner.h"
 #include "platform/Process.h"
+#include "platform/posix/StandIns.h"
 #include "text/Codec.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -100,6 +104,62 @@ TEST(PosixProcess, ChildThatIgnoresTermIsKilled) {
     context.wake.set();
     worker.join();
     EXPECT_TRUE(becomesGone(std::stol(context.lines()[0])));
+}
+
+TEST(PosixProcess, StandInsComeFromTheFolderBesideTheProgram) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("tg-standins-" + std::to_string(::getpid()));
+    fs::create_directories(root / "build/app/netcmd");
+    fs::create_directories(root / "usr/bin");
+    fs::create_directories(root / "usr/libexec/tginfo");
+    EXPECT_EQ(tg::platform::standInFolder(root / "build/app/tginfo"), root / "build/app/netcmd");
+    EXPECT_EQ(tg::platform::standInFolder(root / "usr/bin/tginfo"), root / "usr/libexec/tginfo");
+    EXPECT_EQ(tg::platform::standInFolder(root / "tginfo"), fs::path());
+
+    // The folder is not on PATH: a stand-in is started by its full path, other words as ever.
+    const fs::path folder = root / "build/app/netcmd";
+    fs::create_symlink(TG_FIXTURE_CHILD, folder / "ping");
+    auto runIn = [&folder](const Text& command, const Text& args) {
+        tg::test::RecordingContext context;
+        tg::runChildProcess(command, args, context, [&](const Text& line) {
+            return tg::platform::startChildProcessWith(line, folder, context.wake);
+        });
+        return context.lines();
+    };
+    EXPECT_EQ(runIn("ping", "127.0.0.1"), (std::vector<Text>{"ping", "[127.0.0.1]"}));
+    EXPECT_EQ(runIn("sh", "-c \"echo searched\""), std::vector<Text>{"searched"});
+    fs::remove_all(root);
+}
+
+// The pids of the processes whose command line is exactly this.
+std::vector<long> processesRunning(const std::string& commandLine) {
+    std::vector<long> out;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "cmdline");
+        std::string raw((std::istreambuf_iterator<char>(in)), {});
+        std::replace(raw.begin(), raw.end(), '\0', ' ');
+        if (raw == commandLine + " ")
+            out.push_back(std::stol(entry.path().filename().string()));
+    }
+    return out;
+}
+
+TEST(PosixProcess, AbortEndsAStandInAndTheToolItRuns) {
+    tg::test::RecordingContext context;
+    std::thread worker([&] {
+        tg::runChildProcess("ping", "-t 127.0.0.1", context, [&](const Text& line) {
+            return tg::platform::startChildProcessWith(line, TG_STANDIN_DIR, context.wake);
+        });
+    });
+    bool replied = context.waitForLines(3); // a blank, the first line, a reply
+    auto tools = processesRunning("/usr/bin/ping -n -O -s 32 -W 4 127.0.0.1");
+    context.wake.set();
+    worker.join();
+    ASSERT_TRUE(replied);
+    ASSERT_EQ(tools.size(), 1u);
+    EXPECT_TRUE(becomesGone(tools[0]));
+    EXPECT_EQ(context.lines()[1],
+              tg::utf8ToCp932("127.0.0.1 に ping を送信しています 32 バイトのデータ:"));
 }
 
 } // namespace

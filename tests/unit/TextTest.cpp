@@ -1,23 +1,10 @@
 #include "text/Codec.h"
-#include "text/Error.h"
 #include "text/FileName.h"
 #include "text/StringList.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 using namespace tg;
-
-namespace {
-
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-} // namespace
 
 TEST(Codec, ConvertsJapaneseBothWaysByteForByte) {
     // 表 and ソ end in 0x5C; half-width kana are single bytes; ～ － ＼ are the code page's own.
@@ -63,26 +50,6 @@ TEST(StringList, SplitsAtEveryKindOfLineEnd) {
     EXPECT_EQ(splitLines("a\r\r\nb"), (StringList{"a", "", "b"}));
     EXPECT_TRUE(splitLines("").empty());
     EXPECT_EQ(splitLines(std::string("x\0y\n", 4)), (StringList{std::string("x\0y", 3)}));
-}
-
-TEST(StringList, SavesWithCrLfAndLoadsBack) {
-    auto dir = std::filesystem::temp_directory_path() / "tg_text_test";
-    std::filesystem::create_directories(dir);
-    auto file = dir / "lines.txt";
-    saveLines(file, {"\x95\x5C", "", "last"});
-    EXPECT_EQ(readBytes(file), "\x95\x5C\r\n\r\nlast\r\n");
-    EXPECT_EQ(loadLines(file), (StringList{"\x95\x5C", "", "last"}));
-    std::filesystem::remove_all(dir);
-}
-
-TEST(StringList, FileFailuresRaiseTheOneErrorType) {
-    EXPECT_THROW(loadLines("/nonexistent/dir/file.txt"), Error);
-    EXPECT_THROW(saveLines("/nonexistent/dir/file.txt", {"a"}), Error);
-    try {
-        loadLines("/nonexistent/dir/file.txt");
-    } catch (const Error& e) {
-        EXPECT_NE(e.text().find("file.txt"), Text::npos);
-    }
 }
 
 TEST(StringList, FindsIgnoringAsciiCaseOnly) {

@@ -1,9 +1,10 @@
-// Code page 932 paths, text files and the settings file on a real Windows file system (Wine's).
+// Code page 932 paths, documents and the settings file on a real Windows file system (Wine's).
 
+#include "platform/Files.h"
+#include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
-#include "text/StringList.h"
 
 #include <gtest/gtest.h>
 
@@ -72,27 +73,49 @@ TEST_F(FilesOnWindows, NameWithCharacterOutsideTheCodePageGainsNoSeparator) {
     EXPECT_EQ(tg::extractFilePath(read), tg::fromNativePath(dir_) + "\\");
 }
 
-TEST_F(FilesOnWindows, TextFileInAJapaneseFolderIsWrittenAndReadBack) {
+TEST_F(FilesOnWindows, DocumentInAJapaneseFolderIsReplacedAndReadBack) {
     tg::Text folder = tg::fromNativePath(dir_) + "\\" + kJapaneseFolder;
     fs::create_directory(tg::toNativePath(folder));
     tg::Text path = folder + "\\" + kJapaneseFolder + ".txt";
-    const tg::StringList lines = {"TIDEGAUGE-INFO Ver2.0.0", "-----", "\x95\x5C\x83\x5C", ""};
+    const std::string bytes("TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n\x95\x5C\x83\x5C\n\0\r", 39);
 
-    tg::saveLines(tg::toNativePath(path), lines);
+    tg::platform::replaceFile(tg::toNativePath(path), "old");
+    tg::platform::replaceFile(tg::toNativePath(path), bytes);
 
-    EXPECT_EQ(readBytes(path), "TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n\x95\x5C\x83\x5C\r\n\r\n");
-    EXPECT_EQ(tg::loadLines(tg::toNativePath(path)), lines);
+    EXPECT_EQ(readBytes(path), bytes);
+    EXPECT_EQ(tg::platform::readRegularFile(tg::toNativePath(path), 39), bytes);
+    EXPECT_THROW(tg::platform::readRegularFile(tg::toNativePath(path), 38), tg::Error);
+    // Nothing is left beside it.
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(tg::toNativePath(folder)), fs::directory_iterator()),
+        1);
 }
 
-TEST_F(FilesOnWindows, FailureNamesTheFileInCp932) {
-    tg::Text path = tg::fromNativePath(dir_) + "\\" + kJapaneseFolder + "\\missing.txt";
-    try {
-        tg::saveLines(tg::toNativePath(path), {"x"});
-        FAIL() << "no error";
-    } catch (const tg::Error& e) {
-        EXPECT_NE(e.text().find(path), std::string::npos) << e.text();
-    }
-    EXPECT_THROW(tg::loadLines(tg::toNativePath(path)), tg::Error);
+// The system's codes give the program's own Japanese words, with the file's cp932 name.
+TEST_F(FilesOnWindows, FailuresNameTheFileAndTheReason) {
+    auto message = [](auto action) {
+        try {
+            action();
+        } catch (const tg::Error& e) {
+            return e.text();
+        }
+        return tg::Text("no error");
+    };
+    tg::Text folder = tg::fromNativePath(dir_) + "\\" + kJapaneseFolder;
+    tg::Text missing = folder + "\\missing.txt";
+    EXPECT_EQ(message([&] { tg::platform::replaceFile(tg::toNativePath(missing), "x"); }),
+              tg::utf8ToCp932("ファイルを作成できません: ") + missing +
+                  tg::utf8ToCp932("\nファイルまたはフォルダーが見つかりません。"));
+    EXPECT_EQ(message([&] { tg::platform::readRegularFile(tg::toNativePath(missing), 10); }),
+              tg::utf8ToCp932("ファイルを開けません: ") + missing +
+                  tg::utf8ToCp932("\nファイルまたはフォルダーが見つかりません。"));
+    EXPECT_EQ(message([&] { tg::platform::readRegularFile(dir_, 10); }),
+              tg::utf8ToCp932("ファイルを開けません: ") + tg::fromNativePath(dir_) +
+                  tg::utf8ToCp932("\nファイルではなくフォルダーです。"));
+    EXPECT_NE(message([&] {
+                  tg::platform::readRegularFile("NUL", 10);
+              }).find(tg::utf8ToCp932("通常のファイルではありません")),
+              std::string::npos);
 }
 
 TEST_F(FilesOnWindows, SettingsFileInAJapaneseFolderKeepsCrLfAndValueBytes) {

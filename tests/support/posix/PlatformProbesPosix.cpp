@@ -4,6 +4,8 @@
 #include <QUrl>
 
 #include <csignal>
+#include <fstream>
+#include <string>
 #include <sys/resource.h>
 
 namespace tg::test {
@@ -35,6 +37,15 @@ FileSizeLimit::~FileSizeLimit() {
     limit.rlim_cur = static_cast<rlim_t>(saved_);
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, savedHandler_);
+}
+
+long peakMemoryKb() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
 }
 
 } // namespace tg::test

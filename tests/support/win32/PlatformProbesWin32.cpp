@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <psapi.h>
 #include <shlobj.h>
 
 namespace tg::test {
@@ -42,5 +43,12 @@ bool RecentDocumentsProbe::contains(const QString& file) const {
 // Windows has no limit of this kind.
 FileSizeLimit::FileSizeLimit(long long) {}
 FileSizeLimit::~FileSizeLimit() = default;
+
+long peakMemoryKb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return long(counters.PeakWorkingSetSize / 1024);
+}
 
 } // namespace tg::test

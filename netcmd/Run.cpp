@@ -1,0 +1,498 @@
+#include "netcmd/Run.h"
+
+#include "netcmd/Answers.h"
+#include "netcmd/Columns.h"
+#include "netcmd/Translate.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <thread>
+#include <tuple>
+
+extern char** environ;
+
+namespace tg::netcmd {
+
+namespace {
+
+// The Debian packages of the tools, for the line that says one is missing.
+const std::map<std::string, std::string> kPackages{
+    {"ping", "iputils-ping"}, {"traceroute", "traceroute"},    {"nslookup", "bind9-dnsutils"},
+    {"ip", "iproute2"},       {"dhclient", "isc-dhcp-client"}, {"resolvectl", "systemd-resolved"},
+    {"smbtree", "smbclient"}, {"smbclient", "smbclient"},      {"smbstatus", "samba"},
+};
+
+void print(const Lines& lines) {
+    for (const auto& line : lines) {
+        std::fputs(line.c_str(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+}
+
+// The tools come from the distribution's packages, in the system's own folders; a user's PATH
+// may lack the sbin ones.
+std::string findTool(const std::string& name) {
+    for (const char* dir :
+         {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
+        std::string path = std::string(dir) + "/" + name;
+        if (::access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return {};
+}
+
+std::vector<char*> argvOf(const std::string& path, std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// The environment with the C locale, so that the tool's lines are the ones parsed here.
+std::vector<std::string> cLocaleEnvironment() {
+    std::vector<std::string> out;
+    for (char** e = environ; e && *e; ++e)
+        if (!std::string_view(*e).starts_with("LC_ALL=") &&
+            !std::string_view(*e).starts_with("LANGUAGE="))
+            out.emplace_back(*e);
+    out.emplace_back("LC_ALL=C");
+    return out;
+}
+
+int exitStatus(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Runs the tool in this process group (an abort ends it with us), its output rewritten line by
+// line; returns its exit status.
+template <typename Rewriter> int runRewritten(const std::string& path, Plan plan, Rewriter& rw) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return 1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    auto env = cLocaleEnvironment();
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    auto argv = argvOf(path, plan.args);
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        return 1;
+    }
+    std::string pending;
+    char buffer[4096];
+    while (true) {
+        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        pending.append(buffer, static_cast<std::size_t>(n));
+        std::size_t end;
+        Lines out;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            auto lines = rw.line(std::string_view(pending).substr(0, end));
+            out.insert(out.end(), lines.begin(), lines.end());
+            pending.erase(0, end + 1);
+        }
+        print(out);
+    }
+    ::close(fds[0]);
+    if (!pending.empty())
+        print(rw.line(pending));
+    int status = exitStatus(pid);
+    print(rw.finish());
+    return status;
+}
+
+bool numericAddress(const std::string& text) {
+    unsigned char bytes[16];
+    return inet_pton(AF_INET, text.c_str(), bytes) == 1 ||
+           inet_pton(AF_INET6, text.c_str(), bytes) == 1;
+}
+
+std::string reverseName(const std::string& address) {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        length = sizeof *v4;
+    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        length = sizeof *v6;
+    } else {
+        return {};
+    }
+    char host[NI_MAXHOST] = {};
+    if (getnameinfo(reinterpret_cast<sockaddr*>(&storage), length, host, sizeof host, nullptr, 0,
+                    NI_NAMEREQD) != 0)
+        return {};
+    return host;
+}
+
+int runTool(std::string_view word, Plan plan) {
+    std::string path = findTool(plan.program);
+    if (path.empty()) {
+        auto package = kPackages.find(plan.program);
+        print({std::string(word) + ": このコンピューターには " + plan.program +
+               (package != kPackages.end() ? " (パッケージ " + package->second + ")" : "") +
+               " がないため、実行できません。"});
+        return 1;
+    }
+    if (plan.rewrite == "ping") {
+        const std::string& target = plan.args.back();
+        std::string size = "32";
+        for (std::size_t i = 0; i + 1 < plan.args.size(); ++i)
+            if (plan.args[i] == "-s")
+                size = plan.args[i + 1];
+        std::string name =
+            plan.resolveName && numericAddress(target) ? reverseName(target) : std::string();
+        PingOutput rewriter(target, std::atoi(size.c_str()), name);
+        runRewritten(path, plan, rewriter);
+        // As on Windows: success when anything answered.
+        return rewriter.anyReply() ? 0 : 1;
+    }
+    if (plan.rewrite == "tracert") {
+        TracertOutput rewriter(plan.args.back());
+        return runRewritten(path, plan, rewriter);
+    }
+    auto argv = argvOf(path, plan.args);
+    if (plan.rewrite == "ok") {
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+            return 1;
+        int status = exitStatus(pid);
+        if (status == 0)
+            print({" OK!"});
+        return status;
+    }
+    std::fflush(stdout);
+    ::execv(path.c_str(), argv.data());
+    print({std::string(word) + ": " + plan.program + " を実行できません: " + std::strerror(errno)});
+    return 1;
+}
+
+std::string hostName() {
+    char name[256] = {};
+    gethostname(name, sizeof name - 1);
+    return std::string(name).substr(0, std::string(name).find('.'));
+}
+
+int netstat(const Plan& plan) {
+    const std::string proto = plan.value("proto");
+    const bool statistics = plan.has("statistics"), ethernet = plan.has("ethernet"),
+               routes = plan.has("routes");
+    auto interval = number(plan.value("interval"));
+    while (true) {
+        Lines out;
+        if (ethernet) {
+            auto lines = interfaceStatisticsLines(readFile("/proc/net/dev").value_or(""),
+                                                  readFile("/proc/net/snmp").value_or(""),
+                                                  readFile("/proc/net/netstat").value_or(""));
+            out.insert(out.end(), lines.begin(), lines.end());
+        }
+        if (statistics) {
+            auto lines = protocolStatisticsLines(readFile("/proc/net/snmp").value_or(""),
+                                                 readFile("/proc/net/snmp6").value_or(""), proto);
+            out.insert(out.end(), lines.begin(), lines.end());
+        }
+        if (routes) {
+            auto lines = routePrintLines(readNetState(), {});
+            out.insert(out.end(), lines.begin(), lines.end());
+        }
+        // Connections show alone, or after the statistics of a connection protocol.
+        bool connectionProtocol = proto.starts_with("TCP") || proto.starts_with("UDP");
+        if ((!ethernet && !statistics && !routes) || (statistics && connectionProtocol)) {
+            std::vector<Socket> sockets;
+            for (auto [file, protocol, v6] : {std::tuple{"tcp", "TCP", false},
+                                              {"tcp6", "TCP", true},
+                                              {"udp", "UDP", false},
+                                              {"udp6", "UDP", true}}) {
+                auto s = parseSockets(readFile(std::string("/proc/net/") + file).value_or(""),
+                                      protocol, v6);
+                sockets.insert(sockets.end(), s.begin(), s.end());
+            }
+            ConnectionOptions options;
+            options.all = plan.has("all");
+            options.numeric = plan.has("numeric");
+            options.protocol = proto;
+            const std::string host = hostName();
+            options.hostName = [host](const std::string& address) {
+                if (address == "0.0.0.0" || address == "::" || address == "127.0.0.1" ||
+                    address == "::1")
+                    return host;
+                std::string name = reverseName(address);
+                return name.empty() ? address : name;
+            };
+            options.serviceName = [](unsigned port, const std::string& protocol) {
+                servent* s = getservbyport(htons(static_cast<uint16_t>(port)), protocol.c_str());
+                return s ? std::string(s->s_name) : std::to_string(port);
+            };
+            auto lines = connectionLines(std::move(sockets), options);
+            out.insert(out.end(), lines.begin(), lines.end());
+        }
+        print(out);
+        if (!interval)
+            return 0;
+        std::this_thread::sleep_for(std::chrono::seconds(*interval));
+    }
+}
+
+std::vector<std::string> groupsOf(const passwd& user) {
+    int count = 64;
+    std::vector<gid_t> ids(static_cast<std::size_t>(count));
+    if (getgrouplist(user.pw_name, user.pw_gid, ids.data(), &count) < 0) {
+        ids.resize(static_cast<std::size_t>(count));
+        getgrouplist(user.pw_name, user.pw_gid, ids.data(), &count);
+    }
+    ids.resize(static_cast<std::size_t>(std::max(0, count)));
+    std::vector<std::string> names;
+    for (gid_t id : ids)
+        if (group* g = getgrgid(id))
+            names.emplace_back(g->gr_name);
+    return names;
+}
+
+Account accountOf(const passwd& p) {
+    std::string gecos = p.pw_gecos ? p.pw_gecos : "";
+    return {p.pw_name, gecos.substr(0, gecos.find(',')), p.pw_dir ? p.pw_dir : "",
+            p.pw_shell ? p.pw_shell : "", groupsOf(p)};
+}
+
+int netUser(const Plan& plan) {
+    if (!plan.args.empty()) {
+        passwd* p = getpwnam(plan.args[0].c_str());
+        if (!p) {
+            print({"ユーザー名が見つかりません。"});
+            return 2;
+        }
+        print(netUserDetailLines(accountOf(*p)));
+        return 0;
+    }
+    // The people's accounts and root, as Windows lists its own: not the system's services.
+    std::vector<Account> accounts;
+    setpwent();
+    while (passwd* p = getpwent())
+        if (p->pw_uid == 0 || (p->pw_uid >= 1000 && p->pw_uid != 65534))
+            accounts.push_back({p->pw_name, {}, {}, {}, {}});
+    endpwent();
+    std::sort(accounts.begin(), accounts.end(),
+              [](const Account& a, const Account& b) { return lower(a.name) < lower(b.name); });
+    print(netUserLines(hostName(), accounts));
+    return 0;
+}
+
+int netLocalgroup(const Plan& plan) {
+    if (!plan.args.empty()) {
+        group* g = getgrnam(plan.args[0].c_str());
+        if (!g) {
+            print({"指定されたローカル グループは存在しません。"});
+            return 2;
+        }
+        Group out{g->gr_name, {}};
+        for (char** m = g->gr_mem; m && *m; ++m)
+            out.members.emplace_back(*m);
+        gid_t id = g->gr_gid;
+        setpwent();
+        while (passwd* p = getpwent())
+            if (p->pw_gid == id &&
+                std::find(out.members.begin(), out.members.end(), p->pw_name) == out.members.end())
+                out.members.emplace_back(p->pw_name);
+        endpwent();
+        print(netLocalgroupDetailLines(out));
+        return 0;
+    }
+    std::vector<Group> groups;
+    setgrent();
+    while (group* g = getgrent())
+        groups.push_back({g->gr_name, {}});
+    endgrent();
+    std::sort(groups.begin(), groups.end(),
+              [](const Group& a, const Group& b) { return lower(a.name) < lower(b.name); });
+    print(netLocalgroupLines(hostName(), groups));
+    return 0;
+}
+
+int netStatistics(const Plan& plan) {
+    double uptime = std::atof(readFile("/proc/uptime").value_or("0").c_str());
+    std::time_t since = std::time(nullptr) - static_cast<std::time_t>(uptime);
+    print(netStatisticsLines(hostName(), plan.args.empty() ? "" : plan.args[0],
+                             readFile("/proc/net/snmp").value_or(""),
+                             readFile("/proc/net/netstat").value_or(""), since));
+    return 0;
+}
+
+// One node-status datagram to port 137 of that one address; nothing is broadcast.
+int nbtstat(const Plan& plan) {
+    constexpr int kTries = 3;
+    constexpr int kWaitMs = 1000;
+    std::string target = plan.value("address");
+    if (target.empty()) {
+        std::string name = plan.value("name");
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_DGRAM;
+        addrinfo* found = nullptr;
+        if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) {
+            print({"", "    ホストが見つかりません。"});
+            return 1;
+        }
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text,
+                  sizeof text);
+        freeaddrinfo(found);
+        target = text;
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(137);
+    if (inet_pton(AF_INET, target.c_str(), &to.sin_addr) != 1) {
+        print({"IP アドレス " + target + " は正しくありません。"});
+        return 1;
+    }
+    print({target + " の NetBIOS 名テーブルを問い合わせています (応答を最大 " +
+           std::to_string(kTries * kWaitMs / 1000) + " 秒待ちます)..."});
+
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        print({"", "    ホストが見つかりません。"});
+        return 1;
+    }
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+    char localText[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &local.sin_addr, localText, sizeof localText);
+    NetState net = readNetState();
+    std::string adapter = "ローカル エリア接続";
+    for (const auto& a : net.addresses)
+        if (a.text == localText)
+            if (const Link* link = net.link(a.index))
+                adapter = link->name;
+    print({"", adapter + ":", "ノード IpAddress: [" + std::string(localText) + "] スコープ ID: []",
+           ""});
+
+    auto id = static_cast<std::uint16_t>(std::random_device{}());
+    std::string request = nodeStatusRequest(id);
+    std::optional<Lines> answer;
+    bool refused = false;
+    for (int attempt = 0; attempt < kTries && !answer && !refused; ++attempt) {
+        ::send(fd, request.data(), request.size(), 0);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+        while (!answer && !refused) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+            pollfd p{fd, POLLIN, 0};
+            if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0)
+                break;
+            char buffer[1500];
+            ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            // The address said at once that nothing listens there.
+            if (n < 0 && errno == ECONNREFUSED)
+                refused = true;
+            else if (n > 0)
+                answer = nodeStatusLines(std::string_view(buffer, static_cast<std::size_t>(n)), id);
+        }
+    }
+    ::close(fd);
+    if (!answer) {
+        print({"    ホストが見つかりません。"});
+        return 1;
+    }
+    print(*answer);
+    return 0;
+}
+
+int runNative(const Plan& plan) {
+    if (plan.program == "usage") {
+        print({usageLine(plan.args[0])});
+        return 0;
+    }
+    if (plan.program == "ipconfig") {
+        print(ipconfigLines(readNetState(), plan.has("all")));
+        return 0;
+    }
+    if (plan.program == "route") {
+        RouteFilter filter;
+        filter.ipv4 = !plan.has("ipv6");
+        filter.ipv6 = !plan.has("ipv4");
+        filter.destination = plan.value("destination");
+        print(routePrintLines(readNetState(), filter));
+        return 0;
+    }
+    if (plan.program == "arp") {
+        ArpFilter filter{plan.value("address"), plan.value("interface"), plan.has("verbose")};
+        print(arpLines(readFile("/proc/net/arp").value_or(""), readNetState(), filter));
+        return 0;
+    }
+    if (plan.program == "netstat")
+        return netstat(plan);
+    if (plan.program == "net-help") {
+        print(netHelpLines(plan.args.empty() ? "" : plan.args[0]));
+        return 0;
+    }
+    if (plan.program == "net-user")
+        return netUser(plan);
+    if (plan.program == "net-localgroup")
+        return netLocalgroup(plan);
+    if (plan.program == "net-statistics")
+        return netStatistics(plan);
+    if (plan.program == "nbtstat")
+        return nbtstat(plan);
+    return 1;
+}
+
+} // namespace
+
+int run(std::string_view word, const std::vector<std::string>& args) {
+    // Only the commands that name interfaces by number or address need to look at them first.
+    NetState net;
+    if (word == "arp" || word == "route" || word == "ipconfig")
+        net = readNetState();
+    Plan plan = translate(word, args, net);
+    switch (plan.kind) {
+    case Plan::Kind::Native:
+        return runNative(plan);
+    case Plan::Kind::Tool:
+        return runTool(word, std::move(plan));
+    case Plan::Kind::Refuse:
+        print({plan.message});
+        return 1;
+    }
+    return 1;
+}
+
+} // namespace tg::netcmd

@@ -1,0 +1,729 @@
+#include "netcmd/Translate.h"
+
+#include "netcmd/Answers.h"
+#include "netcmd/Columns.h"
+
+#include <arpa/inet.h>
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace tg::netcmd {
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+Plan refuse(std::string message) {
+    Plan p;
+    p.message = std::move(message);
+    return p;
+}
+
+Plan native(std::string program, Args args = {}) {
+    Plan p;
+    p.kind = Plan::Kind::Native;
+    p.program = std::move(program);
+    p.args = std::move(args);
+    return p;
+}
+
+Plan tool(std::string program, Args args, std::string rewrite = {}) {
+    Plan p;
+    p.kind = Plan::Kind::Tool;
+    p.program = std::move(program);
+    p.args = std::move(args);
+    p.rewrite = std::move(rewrite);
+    return p;
+}
+
+std::string unsupported(const std::string& option) {
+    return "オプション " + option + " はこのコンピューター (Linux) では使えません。";
+}
+std::string unknown(const std::string& option) {
+    return "オプション " + option + " は正しくありません。";
+}
+std::string needsValue(const std::string& option) {
+    return "オプション " + option + " には値が必要です。";
+}
+std::string badValue(const std::string& option, const std::string& value, unsigned long long low,
+                     unsigned long long high) {
+    return "オプション " + option + " の値 " + value + " が正しくありません。有効な範囲は " +
+           std::to_string(low) + " から " + std::to_string(high) + " です。";
+}
+std::string extra(const std::string& operand) {
+    return "パラメーター " + operand + " は正しくありません。";
+}
+std::string needsTarget(std::string_view word) {
+    return std::string(word) + ": 宛先 (IP アドレスかホスト名) を指定してください。";
+}
+
+// How a command reads its options, as its Windows version does.
+struct Syntax {
+    std::string_view flags;       // letters without a value
+    std::string_view valued;      // letters followed by a value
+    bool caseSensitive = true;    // -a and -A are different options
+    bool combined = false;        // -an is -a -n
+    std::string_view linuxFlags;  // Linux options Windows lacks, passed on as they are
+    std::string_view linuxValued; // the same, followed by a value
+};
+
+struct Option {
+    char letter;
+    std::string spelled; // as typed, for messages: "-n", "/N"
+    std::string value;
+};
+
+struct Scanned {
+    std::vector<Option> options;
+    Args operands;
+    Args passOn;
+    std::string error;
+    bool help = false;
+
+    const Option* find(char letter) const {
+        const Option* last = nullptr;
+        for (const auto& o : options)
+            if (o.letter == letter)
+                last = &o;
+        return last;
+    }
+};
+
+bool looksLikeOption(const std::string& a) {
+    return a.size() >= 2 && (a[0] == '-' || a[0] == '/');
+}
+
+Scanned scan(const Args& args, const Syntax& syntax) {
+    Scanned s;
+    for (std::size_t i = 0; i < args.size() && s.error.empty(); ++i) {
+        const std::string& a = args[i];
+        if (!looksLikeOption(a)) {
+            s.operands.push_back(a);
+            continue;
+        }
+        if (a == "-?" || a == "/?") {
+            s.help = true;
+            continue;
+        }
+        std::string letters = a.substr(1);
+        if (!syntax.combined && letters.size() != 1) {
+            s.error = unknown(a);
+            break;
+        }
+        for (std::size_t k = 0; k < letters.size(); ++k) {
+            char typed = letters[k];
+            char c = syntax.caseSensitive
+                         ? typed
+                         : static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
+            std::string spelled = std::string(1, a[0]) + typed;
+            bool last = k + 1 == letters.size();
+            if (syntax.flags.find(c) != std::string_view::npos) {
+                s.options.push_back({c, spelled, {}});
+            } else if (syntax.valued.find(c) != std::string_view::npos) {
+                if (!last || i + 1 >= args.size()) {
+                    s.error = needsValue(spelled);
+                    break;
+                }
+                s.options.push_back({c, spelled, args[++i]});
+            } else if (a[0] == '-' && letters.size() == 1 &&
+                       syntax.linuxFlags.find(c) != std::string_view::npos) {
+                s.passOn.push_back(a);
+            } else if (a[0] == '-' && letters.size() == 1 &&
+                       syntax.linuxValued.find(c) != std::string_view::npos) {
+                if (i + 1 >= args.size()) {
+                    s.error = needsValue(spelled);
+                    break;
+                }
+                s.passOn.push_back(a);
+                s.passOn.push_back(args[++i]);
+            } else {
+                s.error = unknown(letters.size() == 1 ? a : spelled);
+                break;
+            }
+        }
+    }
+    return s;
+}
+
+// A whole number within [low, high], or an error naming the option.
+bool ranged(const Option& o, unsigned long long low, unsigned long long high, std::string& error) {
+    auto v = number(o.value);
+    if (!v || *v < low || *v > high) {
+        error = badValue(o.spelled, o.value, low, high);
+        return false;
+    }
+    return true;
+}
+
+// Milliseconds as the seconds the Linux tools take ("4", "0.5").
+std::string seconds(unsigned long long ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(std::max(1ULL, ms)) / 1000.0);
+    std::string out = text;
+    out.erase(out.find_last_not_of('0') + 1);
+    if (out.back() == '.')
+        out.pop_back();
+    return out;
+}
+
+Plan ping(const Args& args) {
+    Scanned s = scan(args, {"taf46R", "nlivwrsjkSp", true, false, "qDUdO", "cIWmMQ"});
+    if (s.help)
+        return native("usage", {"ping"});
+    if (!s.error.empty())
+        return refuse(s.error);
+    for (char c : std::string_view("rsjkRp"))
+        if (const Option* o = s.find(c))
+            return refuse(unsupported(o->spelled));
+    std::string error;
+    Args argv{"-n", "-O"};
+    if (!s.find('t')) {
+        std::string count = "4";
+        if (const Option* o = s.find('n')) {
+            if (!ranged(*o, 1, 4294967295ULL, error))
+                return refuse(error);
+            count = o->value;
+        }
+        argv.insert(argv.end(), {"-c", count});
+    }
+    std::string size = "32";
+    if (const Option* o = s.find('l')) {
+        if (!ranged(*o, 0, 65500, error))
+            return refuse(error);
+        size = o->value;
+    }
+    argv.insert(argv.end(), {"-s", size});
+    if (const Option* o = s.find('i')) {
+        if (!ranged(*o, 1, 255, error))
+            return refuse(error);
+        argv.insert(argv.end(), {"-t", o->value});
+    }
+    if (const Option* o = s.find('v')) {
+        if (!ranged(*o, 0, 255, error))
+            return refuse(error);
+        argv.insert(argv.end(), {"-Q", o->value});
+    }
+    unsigned long long wait = 4000;
+    if (const Option* o = s.find('w')) {
+        if (!ranged(*o, 0, 4294967295ULL, error))
+            return refuse(error);
+        wait = *number(o->value);
+    }
+    argv.insert(argv.end(), {"-W", seconds(wait)});
+    if (s.find('f'))
+        argv.insert(argv.end(), {"-M", "do"});
+    if (s.find('4'))
+        argv.push_back("-4");
+    if (s.find('6'))
+        argv.push_back("-6");
+    if (const Option* o = s.find('S'))
+        argv.insert(argv.end(), {"-I", o->value});
+    argv.insert(argv.end(), s.passOn.begin(), s.passOn.end());
+    if (s.operands.empty())
+        return refuse(needsTarget("ping"));
+    if (s.operands.size() > 1)
+        return refuse(extra(s.operands[0]));
+    argv.push_back(s.operands[0]);
+    Plan p = tool("ping", argv, "ping");
+    p.resolveName = s.find('a') != nullptr;
+    return p;
+}
+
+Plan tracert(const Args& args) {
+    Scanned s = scan(args, {"dR46", "hjwS", true, false, "ITUF", "qNfmptsz"});
+    if (s.help)
+        return native("usage", {"tracert"});
+    if (!s.error.empty())
+        return refuse(s.error);
+    if (const Option* o = s.find('R'))
+        return refuse(unsupported(o->spelled));
+    // -j takes the hosts up to the destination, the last operand.
+    Args route;
+    if (const Option* o = s.find('j')) {
+        route.push_back(o->value);
+        if (s.operands.empty())
+            return refuse(needsTarget("tracert"));
+        route.insert(route.end(), s.operands.begin(), s.operands.end() - 1);
+        s.operands.erase(s.operands.begin(), s.operands.end() - 1);
+        if (route.size() > 9)
+            return refuse(extra(route[9]));
+    }
+    std::string error;
+    Args argv;
+    if (s.find('d'))
+        argv.push_back("-n");
+    if (const Option* o = s.find('h')) {
+        if (!ranged(*o, 1, 255, error))
+            return refuse(error);
+        argv.insert(argv.end(), {"-m", o->value});
+    }
+    if (const Option* o = s.find('w')) {
+        if (!ranged(*o, 1, 4294967295ULL, error))
+            return refuse(error);
+        argv.insert(argv.end(), {"-w", seconds(*number(o->value))});
+    }
+    for (const auto& host : route)
+        argv.insert(argv.end(), {"-g", host});
+    if (const Option* o = s.find('S'))
+        argv.insert(argv.end(), {"-s", o->value});
+    if (s.find('4'))
+        argv.push_back("-4");
+    if (s.find('6'))
+        argv.push_back("-6");
+    argv.insert(argv.end(), s.passOn.begin(), s.passOn.end());
+    if (s.operands.empty())
+        return refuse(needsTarget("tracert"));
+    if (s.operands.size() > 1)
+        return refuse(extra(s.operands[0]));
+    argv.push_back(s.operands[0]);
+    return tool("traceroute", argv, "tracert");
+}
+
+Plan netstat(const Args& args) {
+    Scanned s = scan(args, {"abefinoqrstxyc", "p", false, true, "", ""});
+    if (s.help)
+        return native("usage", {"netstat"});
+    if (!s.error.empty())
+        return refuse(s.error);
+    for (char c : std::string_view("bfioqtxy"))
+        if (const Option* o = s.find(c))
+            return refuse(unsupported(o->spelled));
+    Args out;
+    if (s.find('a'))
+        out.push_back("all");
+    if (s.find('n'))
+        out.push_back("numeric");
+    if (s.find('e'))
+        out.push_back("ethernet");
+    if (s.find('s'))
+        out.push_back("statistics");
+    if (s.find('r'))
+        out.push_back("routes");
+    if (const Option* o = s.find('p')) {
+        std::string proto = o->value;
+        for (char& c : proto)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        Args known{"TCP", "UDP", "TCPV6", "UDPV6"};
+        if (s.find('s'))
+            known.insert(known.end(), {"IP", "IPV6", "ICMP", "ICMPV6"});
+        if (std::find(known.begin(), known.end(), proto) == known.end())
+            return refuse("オプション " + o->spelled + " のプロトコル " + o->value +
+                          " は正しくありません。");
+        out.push_back("proto=" + proto);
+    }
+    // A number repeats the answer every so many seconds; Linux's -c means every second.
+    if (s.find('c'))
+        out.push_back("interval=1");
+    for (const auto& operand : s.operands) {
+        auto seconds = number(operand);
+        if (!seconds || *seconds == 0)
+            return refuse(extra(operand));
+        out.push_back("interval=" + operand);
+    }
+    return native("netstat", out);
+}
+
+std::uint32_t ipv4(const std::string& text, bool& ok) {
+    in_addr a{};
+    ok = inet_pton(AF_INET, text.c_str(), &a) == 1;
+    return ntohl(a.s_addr);
+}
+
+// The interface whose address is ifAddress, or else the one whose subnet holds address.
+const Link* interfaceFor(const NetState& net, const std::string& address,
+                         const std::string& ifAddress) {
+    bool ok = false;
+    std::uint32_t target = ipv4(address, ok);
+    for (const auto& a : net.addresses) {
+        if (a.family != AF_INET)
+            continue;
+        if (!ifAddress.empty()) {
+            if (a.text == ifAddress)
+                return net.link(a.index);
+            continue;
+        }
+        bool mine = false;
+        std::uint32_t own = ipv4(a.text, mine);
+        std::uint32_t mask = a.prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - a.prefix);
+        if (ok && mine && (own & mask) == (target & mask))
+            return net.link(a.index);
+    }
+    return nullptr;
+}
+
+bool macAddress(std::string text, std::string& out) {
+    std::replace(text.begin(), text.end(), '-', ':');
+    if (text.size() != 17)
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool colon = i % 3 == 2;
+        if (colon ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i])))
+            return false;
+    }
+    out = lower(text);
+    return true;
+}
+
+Plan arp(const Args& args, const NetState& net) {
+    Scanned s = scan(args, {"agvsd", "n", false, false, "", ""});
+    if (!s.error.empty())
+        return refuse(s.error);
+    if (s.help || s.options.empty())
+        return native("usage", {"arp"});
+    const Option* ifOption = s.find('n');
+    std::string ifAddress = ifOption ? ifOption->value : "";
+    auto noInterface = [](const std::string& address) {
+        return refuse(address + " を届けるインターフェイスが見つかりません。");
+    };
+    if (const Option* o = s.find('s')) {
+        if (s.operands.size() < 2)
+            return refuse(o->spelled + " には IP アドレスと物理アドレスが必要です。");
+        if (s.operands.size() > 3)
+            return refuse(extra(s.operands[3]));
+        bool ok = false;
+        ipv4(s.operands[0], ok);
+        std::string mac;
+        if (!ok)
+            return refuse(extra(s.operands[0]));
+        if (!macAddress(s.operands[1], mac))
+            return refuse("物理アドレス " + s.operands[1] + " は正しくありません。");
+        if (s.operands.size() == 3)
+            ifAddress = s.operands[2];
+        const Link* link = interfaceFor(net, s.operands[0], ifAddress);
+        if (!link)
+            return noInterface(s.operands[0]);
+        return tool("ip", {"neigh", "replace", s.operands[0], "lladdr", mac, "nud", "permanent",
+                           "dev", link->name});
+    }
+    if (const Option* o = s.find('d')) {
+        if (s.operands.empty())
+            return refuse(o->spelled + " には IP アドレスが必要です。");
+        if (s.operands.size() > 2)
+            return refuse(extra(s.operands[2]));
+        if (s.operands.size() == 2)
+            ifAddress = s.operands[1];
+        if (s.operands[0] == "*") {
+            if (ifAddress.empty())
+                return tool("ip", {"-4", "neigh", "flush", "all"});
+            const Link* link = interfaceFor(net, "", ifAddress);
+            if (!link)
+                return noInterface(ifAddress);
+            return tool("ip", {"-4", "neigh", "flush", "dev", link->name});
+        }
+        const Link* link = interfaceFor(net, s.operands[0], ifAddress);
+        if (!link)
+            return noInterface(s.operands[0]);
+        return tool("ip", {"neigh", "del", s.operands[0], "dev", link->name});
+    }
+    Args out;
+    if (s.operands.size() > 1)
+        return refuse(extra(s.operands[1]));
+    if (!s.operands.empty())
+        out.push_back("address=" + s.operands[0]);
+    if (!ifAddress.empty())
+        out.push_back("interface=" + ifAddress);
+    if (s.find('v'))
+        out.push_back("verbose");
+    return native("arp", out);
+}
+
+Plan route(const Args& args, const NetState& net) {
+    Scanned s = scan(args, {"fp46", "", false, false, "", ""});
+    if (!s.error.empty())
+        return refuse(s.error);
+    if (s.help || s.operands.empty())
+        return native("usage", {"route"});
+    if (const Option* o = s.find('f'))
+        return refuse(unsupported(o->spelled));
+    std::string command = lower(s.operands[0]);
+    Args rest(s.operands.begin() + 1, s.operands.end());
+    if (command == "print") {
+        Args out;
+        if (s.find('4') && !s.find('6'))
+            out.push_back("ipv4");
+        if (s.find('6') && !s.find('4'))
+            out.push_back("ipv6");
+        if (rest.size() > 1)
+            return refuse(extra(rest[1]));
+        if (!rest.empty())
+            out.push_back("destination=" + rest[0]);
+        return native("route", out);
+    }
+    if (command != "add" && command != "delete" && command != "change")
+        return refuse("route: " + s.operands[0] + " というコマンドはありません。");
+    if (const Option* o = s.find('p'))
+        return refuse(unsupported(o->spelled));
+    if (rest.empty())
+        return refuse("route " + command + " には宛先が必要です。");
+
+    // dest [MASK mask] [gateway] [METRIC n] [IF n], keywords in any case.
+    std::string destination = rest[0], mask, gateway, metric, interface;
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+        std::string key = lower(rest[i]);
+        std::string* slot = key == "mask"     ? &mask
+                            : key == "metric" ? &metric
+                            : key == "if"     ? &interface
+                                              : nullptr;
+        if (slot) {
+            if (i + 1 >= rest.size())
+                return refuse(needsValue(rest[i]));
+            *slot = rest[++i];
+        } else if (gateway.empty()) {
+            gateway = rest[i];
+        } else {
+            return refuse(extra(rest[i]));
+        }
+    }
+    bool v6 = destination.find(':') != std::string::npos || s.find('6');
+    if (!v6) {
+        bool ok = false;
+        std::uint32_t dest = ipv4(destination, ok);
+        if (!ok)
+            return refuse("宛先 " + destination + " は正しくありません。");
+        int prefix = mask.empty() ? 32 : ipv4Prefix(mask);
+        if (prefix < 0)
+            return refuse("ネットマスク " + mask + " は正しくありません。");
+        std::uint32_t bits = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
+        if ((dest & bits) != dest)
+            return refuse("指定されたマスク パラメーターが無効です。(宛先 & マスク) != 宛先。");
+        destination += "/" + std::to_string(prefix);
+    }
+    Args argv{v6 ? "-6" : "-4", "route", command == "delete" ? "del" : command, destination};
+    if (command != "delete" && gateway.empty())
+        return refuse("route " + command + " にはゲートウェイが必要です。");
+    if (!gateway.empty())
+        argv.insert(argv.end(), {"via", gateway});
+    if (!metric.empty()) {
+        if (!number(metric))
+            return refuse("メトリック " + metric + " は正しくありません。");
+        argv.insert(argv.end(), {"metric", metric});
+    }
+    if (!interface.empty()) {
+        auto index = number(lower(interface).starts_with("0x") ? interface.substr(2) : interface,
+                            lower(interface).starts_with("0x") ? 16 : 10);
+        const Link* link = index ? net.link(static_cast<int>(*index)) : nullptr;
+        if (!link)
+            return refuse("インターフェイス " + interface + " が見つかりません。");
+        argv.insert(argv.end(), {"dev", link->name});
+    }
+    return tool("ip", argv, "ok");
+}
+
+Plan ipconfig(const Args& args, const NetState& net) {
+    std::string command;
+    Args operands;
+    for (const auto& a : args) {
+        if (looksLikeOption(a) && command.empty())
+            command = lower(a.substr(1));
+        else if (looksLikeOption(a))
+            return refuse(extra(a));
+        else
+            operands.push_back(a);
+    }
+    if (command.empty() || command == "all") {
+        if (!operands.empty())
+            return refuse(extra(operands[0]));
+        return command.empty() ? native("ipconfig") : native("ipconfig", {"all"});
+    }
+    if (command == "?")
+        return native("usage", {"ipconfig"});
+    if (command == "flushdns")
+        return tool("resolvectl", {"flush-caches"});
+    bool release = command == "release" || command == "release6";
+    bool six = command.ends_with("6");
+    if (!release && command != "renew" && command != "renew6") {
+        const Args known{"displaydns",      "registerdns",  "showclassid", "setclassid",
+                         "allcompartments", "showclassid6", "setclassid6"};
+        if (std::find(known.begin(), known.end(), command) != known.end())
+            return refuse(unsupported(args[0]));
+        return refuse(unknown(args[0]));
+    }
+    Args argv;
+    if (six)
+        argv.push_back("-6");
+    if (release)
+        argv.push_back("-r");
+    if (operands.size() > 1)
+        return refuse(extra(operands[1]));
+    if (!operands.empty()) {
+        // An adapter by its place in ipconfig's list, or by its name (with wildcards).
+        auto adapters = ipconfigAdapters(net);
+        if (auto n = number(operands[0])) {
+            if (*n >= adapters.size())
+                return refuse("アダプター " + operands[0] + " が見つかりません。");
+            argv.push_back(adapters[*n]->name);
+        } else {
+            std::size_t before = argv.size();
+            for (const Link* link : adapters)
+                if (fnmatch(operands[0].c_str(), link->name.c_str(), 0) == 0)
+                    argv.push_back(link->name);
+            if (argv.size() == before)
+                return refuse("アダプター " + operands[0] + " が見つかりません。");
+        }
+    }
+    return tool("dhclient", argv);
+}
+
+Plan netCommand(const Args& args) {
+    if (args.empty() || args[0] == "/?" || args[0] == "-?")
+        return native("net-help");
+    std::string command = lower(args[0]);
+    Args operands, switches;
+    for (std::size_t i = 1; i < args.size(); ++i)
+        (args[i].starts_with("/") ? switches : operands).push_back(args[i]);
+    auto noSwitches = [&]() -> std::optional<Plan> {
+        if (!switches.empty())
+            return refuse(unsupported(switches[0]));
+        if (operands.size() > 1)
+            return refuse(extra(operands[1]));
+        return std::nullopt;
+    };
+    auto withOperand = [&](const std::string& program) {
+        return native(program, operands.empty() ? Args{} : Args{operands[0]});
+    };
+    if (command == "help") {
+        if (auto refused = noSwitches())
+            return *refused;
+        return withOperand("net-help");
+    }
+    if (command == "user" || command == "localgroup") {
+        if (auto refused = noSwitches())
+            return *refused;
+        return withOperand("net-" + command);
+    }
+    if (command == "statistics") {
+        if (auto refused = noSwitches())
+            return *refused;
+        if (!operands.empty() && lower(operands[0]) != "workstation" &&
+            lower(operands[0]) != "server")
+            return refuse(extra(operands[0]));
+        return operands.empty() ? native("net-statistics")
+                                : native("net-statistics", {lower(operands[0])});
+    }
+    if (command == "view") {
+        if (operands.empty() && switches.empty())
+            return tool("smbtree", {"-N"});
+        if (operands.empty() && switches.size() == 1 && lower(switches[0]) == "/domain")
+            return tool("smbtree", {"-N", "-D"});
+        if (operands.size() == 1 && switches.empty() && operands[0].starts_with("\\\\"))
+            return tool("smbclient", {"-N", "-L", operands[0].substr(2)});
+        return refuse(unsupported(switches.empty() ? operands[0] : switches[0]));
+    }
+    if (command == "share" || command == "session") {
+        if (!operands.empty() || !switches.empty())
+            return refuse(unsupported(operands.empty() ? switches[0] : operands[0]));
+        return command == "share" ? tool("smbclient", {"-N", "-L", "127.0.0.1"})
+                                  : tool("smbstatus", {"-b"});
+    }
+    if (command == "helpmsg") {
+        if (operands.empty() || !number(operands[0]))
+            return refuse("NET HELPMSG にはメッセージ番号が必要です。");
+        return refuse("Windows のメッセージ " + operands[0] +
+                      " の説明はこのコンピューター (Linux) にはありません。");
+    }
+    const Args windowsOnly{"send", "name",  "print", "accounts", "computer", "config", "continue",
+                           "file", "group", "pause", "start",    "stop",     "time",   "use"};
+    if (std::find(windowsOnly.begin(), windowsOnly.end(), command) != windowsOnly.end())
+        return refuse("NET " + args[0] + " はこのコンピューター (Linux) では使えません。");
+    return refuse("NET " + args[0] + " というコマンドはありません。");
+}
+
+Plan nbtstat(const Args& args) {
+    // -RR is one option of two letters.
+    Args rest;
+    for (const auto& a : args) {
+        if (a == "-RR" || a == "/RR")
+            return refuse(unsupported(a));
+        rest.push_back(a);
+    }
+    Scanned s = scan(rest, {"cnrRsS", "aA", true, false, "", ""});
+    if (!s.error.empty())
+        return refuse(s.error);
+    if (s.help || s.options.empty())
+        return native("usage", {"nbtstat"});
+    for (char c : std::string_view("cnrR"))
+        if (const Option* o = s.find(c))
+            return refuse(unsupported(o->spelled));
+    for (const auto& operand : s.operands)
+        if (!number(operand))
+            return refuse(extra(operand));
+    if (!s.operands.empty())
+        return refuse(unsupported(s.operands[0] + " (間隔)"));
+    if (s.find('s') || s.find('S'))
+        return tool("smbstatus", {"-b"});
+    if (const Option* o = s.find('A'))
+        return native("nbtstat", {"address=" + o->value});
+    return native("nbtstat", {"name=" + s.find('a')->value});
+}
+
+} // namespace
+
+std::string Plan::describe() const {
+    std::string out = kind == Kind::Native ? "native " : kind == Kind::Tool ? "tool " : "refuse ";
+    out += kind == Kind::Refuse ? message : program;
+    for (const auto& a : args)
+        out += " " + a;
+    if (!rewrite.empty())
+        out += " | " + rewrite + (resolveName ? " names" : "");
+    return out;
+}
+
+std::string Plan::value(std::string_view key) const {
+    for (const auto& a : args)
+        if (a.size() > key.size() && a.starts_with(key) && a[key.size()] == '=')
+            return a.substr(key.size() + 1);
+    return {};
+}
+
+bool Plan::has(std::string_view flag) const {
+    return std::find(args.begin(), args.end(), flag) != args.end();
+}
+
+Plan translate(std::string_view word, const Args& args, const NetState& net) {
+    if (word == "ping")
+        return ping(args);
+    if (word == "tracert")
+        return tracert(args);
+    if (word == "netstat")
+        return netstat(args);
+    if (word == "arp")
+        return arp(args, net);
+    if (word == "route")
+        return route(args, net);
+    if (word == "ipconfig")
+        return ipconfig(args, net);
+    if (word == "net")
+        return netCommand(args);
+    if (word == "nbtstat")
+        return nbtstat(args);
+    if (word == "nslookup")
+        return tool("nslookup", args);
+    return refuse(std::string(word) + " はこのプログラムの知らないコマンドです。");
+}
+
+std::string usageLine(std::string_view word) {
+    const char* syntax =
+        word == "ping"
+            ? "ping [-t] [-a] [-n 回数] [-l サイズ] [-f] [-i TTL] [-v TOS] [-w タイムアウト] "
+              "[-S 送信元アドレス] [-4] [-6] 宛先"
+        : word == "tracert" ? "tracert [-d] [-h 最大ホップ数] [-j ホスト一覧] [-w タイムアウト] "
+                              "[-S 送信元アドレス] "
+                              "[-4] [-6] 宛先"
+        : word == "netstat" ? "netstat [-a] [-e] [-n] [-p プロトコル] [-r] [-s] [間隔]"
+        : word == "arp" ? "arp -a [IP アドレス] [-N インターフェイス] | arp -s IP アドレス "
+                          "物理アドレス [インターフェイス] | arp -d IP アドレス [インターフェイス]"
+        : word == "route"
+            ? "route [-4|-6] print [宛先] | route add|change 宛先 [mask ネットマスク] "
+              "ゲートウェイ [metric メトリック] [if インターフェイス] | route delete 宛先"
+        : word == "ipconfig" ? "ipconfig [/all | /release [アダプター] | /renew [アダプター] | "
+                               "/release6 | /renew6 | "
+                               "/flushdns]"
+        : word == "nbtstat" ? "nbtstat [-a リモート名 | -A IP アドレス | -s | -S]"
+                            : "";
+    return std::string("使い方: ") + syntax;
+}
+
+} // namespace tg::netcmd
