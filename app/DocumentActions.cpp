@@ -10,8 +10,8 @@
 #include "text/FileName.h"
 #include "text/FileProblem.h"
 #include "ui/Dialogs.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
-#include "ui/TextPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,8 +73,9 @@ void TMainForm::FileNew1Execute() {
     if (!askToSaveChanges())
         return;
     RichEdit_Output->clearText();
-    viewText = viewDefaultText;
-    RichEdit_Output->setText(viewText.front());
+    // A fresh vector, so that the views' old texts give back their memory.
+    viewText = std::vector<Text>(viewDefaultText);
+    RichEdit_Output->showText(viewText.front());
     modified = false;
     documentName = defaultDocumentName;
     selectView(0);
@@ -152,6 +153,8 @@ void TMainForm::openDocument(Text path) {
     if (!sections)
         return;
     documentName = std::move(path);
+    // The pane may be showing one of the texts about to be replaced.
+    RichEdit_Output->clearText();
     tg::applyDocumentSections(std::move(*sections), viewText, viewDefaultText);
     selectView(0);
     modified = false;

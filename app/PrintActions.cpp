@@ -6,7 +6,7 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "ui/Dialogs.h"
-#include "ui/TextPane.h"
+#include "ui/OutputPane.h"
 
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -52,10 +52,10 @@ void TMainForm::printDocument(int target) {
         else if (target == 1)
             report.Print();
     } catch (...) {
-        RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+        RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
         throw;
     }
-    RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+    RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
 }
 
 void TMainForm::PrintPreview1Execute() {

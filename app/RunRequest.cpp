@@ -8,8 +8,8 @@
 #include "commands/ViewCatalogue.h"
 #include "text/Codec.h"
 #include "ui/Dialogs.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
-#include "ui/TextPane.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -109,7 +109,8 @@ void TMainForm::Button_UpdateClick() {
         tg::CommandParts command = tg::commandFor(slot, inputs);
         runCommand(command.word, command.args);
     }
-    viewText[static_cast<size_t>(view)] = RichEdit_Output->text();
+    // The pane's bytes become the view's text; the pane goes on showing them from there.
+    RichEdit_Output->moveTextTo(viewText[static_cast<size_t>(view)]);
     modified = true;
     StatusPanel->setText(QStringLiteral("完了"));
 }

@@ -8,6 +8,7 @@
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
 #include "ui/Fonts.h"
+#include "ui/OutputPane.h"
 #include "ui/TextPane.h"
 
 #include <QAction>
@@ -195,7 +196,7 @@ void TMainForm::createWorkArea() {
     Splitter2->setChildrenCollapsible(false);
     page->addWidget(Splitter2, 1);
 
-    RichEdit_Output = new tg::TextPane(Splitter2);
+    RichEdit_Output = new tg::OutputPane(Splitter2);
     RichEdit_Output->setObjectName(QStringLiteral("RichEdit_Output"));
     RichEdit_Output->setFont(tg::fixedFont());
     RichEdit_Output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -258,7 +259,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 namespace {
 
 // Copy and Select All work on the text control that has the focus, else on the output pane.
-template <typename Apply> auto onFocusedText(QWidget* focused, tg::TextPane* pane, Apply apply) {
+template <typename Apply> auto onFocusedText(QWidget* focused, tg::OutputPane* pane, Apply apply) {
     if (auto* combo = qobject_cast<QComboBox*>(focused); combo && combo->lineEdit())
         focused = combo->lineEdit();
     if (auto* text = qobject_cast<tg::TextPane*>(focused))
@@ -281,12 +282,15 @@ void TMainForm::EditSelectAll1Execute() {
 // Copy is there to take only while the text it would copy has a selection. A pane tells when its
 // selection comes and goes; an edit box is asked.
 void TMainForm::followCopyTarget() {
-    for (tg::TextPane* pane : {RichEdit_Output, RichEdit_Commandhelp}) {
-        connect(pane, &tg::TextPane::copyAvailable, this, [this, pane](bool available) {
+    auto follow = [this](auto* pane) {
+        using Pane = std::remove_pointer_t<decltype(pane)>;
+        connect(pane, &Pane::copyAvailable, this, [this, pane](bool available) {
             paneSelections_[pane] = available;
             updateCopyEnabled();
         });
-    }
+    };
+    follow(RichEdit_Output);
+    follow(RichEdit_Commandhelp);
     for (QLineEdit* edit : {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit()})
         connect(edit, &QLineEdit::selectionChanged, this, &TMainForm::updateCopyEnabled);
     connect(qApp, &QApplication::focusChanged, this, &TMainForm::updateCopyEnabled);

@@ -37,6 +37,7 @@ class GetInfoThread;
 namespace tg {
 class DocumentRead;
 class IniFile;
+class OutputPane;
 class RunContext;
 class TextPane;
 namespace platform {
@@ -193,7 +194,7 @@ private:
     QWidget* Panel_Button = nullptr;
     QPushButton* Button_Update = nullptr;
     QSplitter* Splitter2 = nullptr;
-    tg::TextPane* RichEdit_Output = nullptr;
+    tg::OutputPane* RichEdit_Output = nullptr;
     QFrame* Panel_Commandhelp = nullptr;
     tg::TextPane* RichEdit_Commandhelp = nullptr;
     QStatusBar* StatusBar1 = nullptr;

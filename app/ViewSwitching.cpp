@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
@@ -74,7 +75,7 @@ void TMainForm::selectTreeNode(int viewIndex) {
 }
 
 void TMainForm::showCurrentTexts() {
-    RichEdit_Output->setText(viewText[static_cast<size_t>(currentView)]);
+    RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
     RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
 }
 

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "documents/QRMDForm.h"
 #include "platform/Com.h"
+#include "platform/Memory.h"
 #include "platform/SystemValues.h"
 #include "sysinfo/SystemReportBody.h"
 
@@ -11,6 +12,7 @@
 
 int main(int argc, char* argv[]) {
     tg::platform::initializeCom();
+    tg::platform::useLargePagesForLargeBuffers();
     {
         tg::Application application(argc, argv);
         QPointer<TSplash> splash;

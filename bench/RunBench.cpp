@@ -1,15 +1,31 @@
-// A command run end to end (child, runner, worker, dialog, pane) against the floor of putting
-// the same lines into the same kind of pane with no child and no thread; then how fast an abort
-// ends a run whose command is silent, and what waiting costs meanwhile.
+// The run path and the output pane, each against a floor measured in the same run:
+// - 200,000 lines end to end (child, runner, worker, dialog, pane) against putting the same lines
+//   into the same kind of pane with no child and no thread;
+// - a million lines in the real window against the pipe (the same child's output read, converted
+//   and cut into lines by the runner with no pane), and the pane's resident memory against the
+//   bytes it holds;
+// - how fast an abort ends a run whose command is silent, and what waiting costs meanwhile;
+// - a 50 MB document opened, shown and saved in the real window, against reading and writing
+//   its bytes;
+// - the system report in the real window against the report's own work.
+
+#include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
 
 #include "commands/AbortDlg.h"
+#include "commands/CommandRunner.h"
 #include "commands/Getinfothread.h"
+#include "platform/Memory.h"
+#include "sysinfo/SystemReportBody.h"
+#include "text/FileName.h"
 #include "text/StringList.h"
-#include "ui/TextPane.h"
+#include "ui/OutputPane.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -17,11 +33,25 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <vector>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tg::Text;
 constexpr int kLines = 200000;
 constexpr int kLength = 70;
 // The floor is the best of these block sizes, so that it stays a floor.
@@ -29,12 +59,12 @@ constexpr size_t kFloorBlocks[] = {1000, 10000, 50000, 200000};
 
 struct Window {
     QWidget widget;
-    tg::TextPane* pane;
+    tg::OutputPane* pane;
     QProgressBar* bar;
 
     Window() {
         auto* layout = new QVBoxLayout(&widget);
-        pane = new tg::TextPane(&widget);
+        pane = new tg::OutputPane(&widget);
         bar = new QProgressBar(&widget);
         bar->setRange(0, 250);
         layout->addWidget(pane);
@@ -48,13 +78,56 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double spread(const std::vector<double>& v) {
+    auto [low, high] = std::minmax_element(v.begin(), v.end());
+    return *high - *low;
+}
+
+// Resident bytes of this process, with the allocator's free memory handed back first so that
+// what an earlier case left over does not count.
+double residentBytes(bool trimFirst) {
+#ifdef __GLIBC__
+    if (trimFirst)
+        malloc_trim(0);
+#else
+    (void)trimFirst;
+#endif
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.WorkingSetSize);
+#else
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+#endif
+}
+
+// A run that keeps nothing: counts what the runner or the report hands over.
+class CountingRun : public tg::RunContext {
+public:
+    size_t lines = 0;
+    bool terminationRequested() const override { return false; }
+    void deliverLines(std::vector<Text> delivered) override { lines += delivered.size(); }
+    void appendReportLine(const Text&) override { ++lines; }
+    void stepProgress() override {}
+    void resetProgress() override {}
+    int messageBox(bool, const Text&, const Text&, unsigned) override { return 0; }
+};
+
 // Starts a command run the way the run button does and returns when the dialog has closed;
 // during() runs once the dialog's loop is up.
-void runCommand(Window& window, const tg::Text& args,
-                const std::function<void(TAbortDlg*)>& during) {
+void runCommand(Window& window, const Text& args, const std::function<void(TAbortDlg*)>& during) {
     auto* worker = new GetInfoThread;
     worker->mode = 1;
-    worker->commandName = tg::Text("\"") + TG_FIXTURE_CHILD + "\"";
+    worker->commandName = Text("\"") + TG_FIXTURE_CHILD + "\"";
     worker->commandArgs = args;
     worker->outputPane = window.pane;
     worker->mainProgress = window.bar;
@@ -64,35 +137,126 @@ void runCommand(Window& window, const tg::Text& args,
     dialog.exec();
 }
 
-double endToEnd(Window& window, std::vector<tg::Text>& lines) {
+double endToEnd(Window& window, std::vector<Text>& lines) {
     window.pane->clearText();
     auto start = Clock::now();
     runCommand(window, "lines:" + std::to_string(kLines) + ":" + std::to_string(kLength), {});
+    QApplication::processEvents();
     double took = seconds(Clock::now() - start);
     lines = tg::splitLines(window.pane->text());
     return took;
 }
 
-double floorRun(Window& window, const std::vector<tg::Text>& lines, size_t block) {
+double floorRun(Window& window, const std::vector<Text>& lines, size_t block) {
     window.pane->clearText();
     QApplication::processEvents();
     auto start = Clock::now();
     for (size_t at = 0; at < lines.size(); at += block) {
         size_t end = std::min(lines.size(), at + block);
-        window.pane->appendLines(std::vector<tg::Text>(lines.begin() + at, lines.begin() + end));
+        window.pane->appendLines(std::vector<Text>(lines.begin() + at, lines.begin() + end));
         QApplication::processEvents();
     }
     return seconds(Clock::now() - start);
 }
 
-double floorRun(Window& window, const std::vector<tg::Text>& lines) {
+double floorRun(Window& window, const std::vector<Text>& lines) {
     double best = 1e9;
-    for (size_t block : kFloorBlocks) {
-        double took = floorRun(window, lines, block);
-        std::printf("  floor in blocks of %zu lines: %.3f s\n", block, took);
-        best = std::min(best, took);
-    }
+    for (size_t block : kFloorBlocks)
+        best = std::min(best, floorRun(window, lines, block));
     return best;
+}
+
+bool twoHundredThousandLines(Window& window) {
+    std::printf("%d lines of %d bytes\n", kLines, kLength);
+    std::vector<Text> lines;
+    endToEnd(window, lines); // warm-up, and the lines for the floor
+    if (lines.size() != kLines) {
+        std::printf("end to end delivered %zu lines, not %d\n", lines.size(), kLines);
+        return false;
+    }
+    std::vector<double> ratios;
+    for (int round = 1; round <= 5; ++round) {
+        std::vector<Text> got;
+        double e2e = endToEnd(window, got);
+        double floor = floorRun(window, lines);
+        if (got != lines) {
+            std::printf("end-to-end lines differ from the first run\n");
+            return false;
+        }
+        ratios.push_back(e2e / floor);
+        std::printf("  round %d: end to end %.3f s, pane floor %.3f s, ratio %.2f\n", round, e2e,
+                    floor, e2e / floor);
+    }
+    std::printf("200,000 lines: end to end / pane floor %.2fx median, spread %.2f (goal under 2)\n",
+                median(ratios), spread(ratios));
+    return true;
+}
+
+// The ping view's run in the real window, until its dialog has closed and the pane has painted.
+double windowRun(tg::test::MainWindowDriver& w, const Text& steps) {
+    w.select("ping");
+    w.type("cmbOption", QString());
+    w.type("Edit_target", QString::fromStdString(steps));
+    auto start = Clock::now();
+    w.pressRun();
+    QApplication::processEvents();
+    return seconds(Clock::now() - start);
+}
+
+// The same command as the window's run, through the runner's own reading, conversion and line
+// cutting, with nothing shown.
+double pipeFloor(const Text& steps, size_t& lines) {
+    tg::platform::WakeSignal wake;
+    CountingRun run;
+    auto start = Clock::now();
+    tg::runChildProcess("ping", steps, run, [&](const Text& commandLine) {
+        return tg::platform::startChildProcess(commandLine, true, wake);
+    });
+    lines = run.lines;
+    return seconds(Clock::now() - start);
+}
+
+bool millionLines(tg::test::MainWindowDriver& w) {
+    constexpr long kMillion = 1000000;
+    const Text steps = "lines:" + std::to_string(kMillion) + ":60";
+    std::vector<double> pipes;
+    std::vector<double> memories;
+    double e2e = 0;
+    double floor = 0;
+    double growth = 0;
+    size_t bytes = 0;
+    for (int round = 1; round <= 5; ++round) {
+        // Both runs start from an allocator that has handed its free memory back, and take turns
+        // at going first.
+        size_t floorLines = 0;
+        auto measureFloor = [&] {
+            residentBytes(true);
+            floor = pipeFloor(steps, floorLines);
+        };
+        if (round % 2 == 1)
+            measureFloor();
+        w.form().FileNew1Execute(); // the last round's text goes
+        const double before = residentBytes(true);
+        e2e = windowRun(w, steps);
+        growth = residentBytes(false) - before;
+        bytes = w.paneText().size();
+        if (round % 2 == 0)
+            measureFloor();
+        const size_t shown = tg::splitLines(w.paneText()).size();
+        if (shown != floorLines || shown != kMillion + 2) {
+            std::printf("the window showed %zu lines, the pipe gave %zu\n", shown, floorLines);
+            return false;
+        }
+        pipes.push_back(e2e / floor);
+        memories.push_back(growth / static_cast<double>(bytes));
+        std::printf("  round %d: end to end %.3f s, pipe floor %.3f s, %.1f MB of text, resident "
+                    "+%.1f MB\n",
+                    round, e2e, floor, bytes / 1048576.0, growth / 1048576.0);
+    }
+    std::printf("million lines: pipe %.1fx, memory %.1fx (medians of 5 rounds; pipe spread %.2f, "
+                "memory spread %.2f; goals pipe <= 1.5x, memory <= 2.0x)\n",
+                median(pipes), median(memories), spread(pipes), spread(memories));
+    return true;
 }
 
 struct AbortFigures {
@@ -120,41 +284,7 @@ AbortFigures abortAfter(Window& window, int waitMs) {
     return {seconds(Clock::now() - abortedAt), cpuShare};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Window window;
-
-    std::printf("%d lines of %d bytes\n", kLines, kLength);
-    std::vector<tg::Text> lines;
-    endToEnd(window, lines); // warm-up, and the lines for the floor
-    if (lines.size() != kLines) {
-        std::printf("end to end delivered %zu lines, not %d\n", lines.size(), kLines);
-        return 1;
-    }
-    std::vector<double> ratios;
-    for (int round = 1; round <= 5; ++round) {
-        std::vector<tg::Text> got;
-        double e2e = endToEnd(window, got);
-        double floor = floorRun(window, lines);
-        if (got != lines) {
-            std::printf("end-to-end lines differ from the first run\n");
-            return 1;
-        }
-        ratios.push_back(e2e / floor);
-        std::printf("round %d: end to end %.3f s, floor %.3f s, ratio %.2f\n", round, e2e, floor,
-                    e2e / floor);
-    }
-    std::printf("median ratio end to end / floor: %.2f (goal under 2)\n", median(ratios));
-
+void aborts(Window& window) {
     AbortFigures silent = abortAfter(window, 5000);
     std::printf("child silent 5 s: abort to end of run %.2f ms (goal under 10), "
                 "CPU while waiting %.3f%% of the wait (goal under 1%%)\n",
@@ -164,5 +294,140 @@ int main(int argc, char** argv) {
         latencies.push_back(abortAfter(window, 100).latency * 1000);
     std::printf("20 aborts after 100 ms: median %.2f ms, worst %.2f ms\n", median(latencies),
                 *std::max_element(latencies.begin(), latencies.end()));
+}
+
+Text readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    Text bytes(std::filesystem::file_size(path), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+void writeBytes(const std::filesystem::path& path, const Text& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool fiftyMegabyteDocument(tg::test::MainWindowDriver& w, ScriptedDialogs& dialogs,
+                           const QTemporaryDir& dir) {
+    // A long run's output in each command view, 78,000 lines of 70 bytes, as the stress test has.
+    const std::vector<Text>& labels = w->getViewLabels();
+    Text bytes = "TIDEGAUGE-INFO Ver2.0.0\r\n-----\r\n";
+    long n = 0;
+    for (size_t k = 0; k < labels.size(); ++k) {
+        bytes += labels[k] + "\r\n";
+        for (int i = 0; k > 0 && i < 78000; ++i) {
+            Text line = std::to_string(++n) + ' ';
+            line.resize(70, 'x');
+            bytes += line + "\r\n";
+        }
+        bytes += k == 0 ? "\r\n-----\r\n" : "-----\r\n";
+    }
+    const std::filesystem::path source = dir.filePath(QStringLiteral("big.txt")).toStdString();
+    const std::filesystem::path copy = dir.filePath(QStringLiteral("copy.txt")).toStdString();
+    const std::filesystem::path saved = dir.filePath(QStringLiteral("saved.txt")).toStdString();
+    writeBytes(source, bytes);
+
+    std::vector<double> reads, opens, shows, writes, saves;
+    for (int round = 0; round < 3; ++round) {
+        auto start = Clock::now();
+        const Text read = readBytes(source);
+        reads.push_back(seconds(Clock::now() - start));
+        start = Clock::now();
+        writeBytes(copy, read);
+        writes.push_back(seconds(Clock::now() - start));
+
+        w.form().FileNew1Execute();
+        start = Clock::now();
+        w.form().FileOpen1Accept(tg::fromNativePath(source));
+        QApplication::processEvents();
+        opens.push_back(seconds(Clock::now() - start));
+        start = Clock::now();
+        w.select("netstat");
+        QApplication::processEvents();
+        shows.push_back(seconds(Clock::now() - start));
+        start = Clock::now();
+        w.form().FileSaveAs1Accept(tg::fromNativePath(saved));
+        saves.push_back(seconds(Clock::now() - start));
+        if (!dialogs.errors.empty() || w.paneText().size() != 78000 * 71 - 1) {
+            std::printf("the document did not open, show or save as it should\n");
+            return false;
+        }
+    }
+    std::printf("50 MB document (%.0f MB): open %.3f s (%.1fx reading its bytes), save %.3f s "
+                "(%.1fx writing them), show one view of 5.3 MB %.1f ms (medians of 3)\n",
+                bytes.size() / 1048576.0, median(opens), median(opens) / median(reads),
+                median(saves), median(saves) / median(writes), median(shows) * 1000);
+    return true;
+}
+
+// The winconf run in the window: with the report, and with a body that does nothing, which is
+// what the dialog, the handovers and the painting cost by themselves.
+double winconfRun(tg::test::MainWindowDriver& w) {
+    w.select("winconf");
+    auto start = Clock::now();
+    w.pressRun();
+    QApplication::processEvents();
+    return seconds(Clock::now() - start);
+}
+
+void systemReport(tg::test::MainWindowDriver& w, MainFormEnvironment environment) {
+    environment.systemReport = [](tg::RunContext&) {};
+    tg::test::MainWindowDriver idle(environment);
+    idle->show();
+    std::vector<double> window, own, empty;
+    for (int round = 0; round < 20; ++round) {
+        CountingRun run;
+        auto start = Clock::now();
+        tg::systemReportBody()(run);
+        own.push_back(seconds(Clock::now() - start));
+        window.push_back(winconfRun(w));
+        empty.push_back(winconfRun(idle));
+    }
+    std::printf("system report: %.2f ms in the window, %.2f ms of its own work (%.1fx), a run "
+                "with an empty body %.2f ms (medians of 20)\n",
+                median(window) * 1000, median(own) * 1000, median(window) / median(own),
+                median(empty) * 1000);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window's ping is the fixture's fake one.
+    qputenv("PATH",
+            QByteArray(TG_FAKE_BIN_DIR) + QDir::listSeparator().toLatin1() + qgetenv("PATH"));
+    QApplication app(argc, argv);
+    tg::platform::useLargePagesForLargeBuffers(); // as the program does at start-up
+    QTemporaryDir dir;
+    // The recent-documents list goes to the scratch folder, not to the user's.
+    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
+    ScriptedDialogs dialogs;
+    MainFormEnvironment environment;
+    environment.iniPath = dir.filePath(QStringLiteral("tginfo.INI")).toStdString();
+    environment.systemReport = tg::systemReportBody();
+
+    // Cases may be named on the command line: 200k, million, abort, document, report.
+    const QStringList named = app.arguments().mid(1);
+    auto wanted = [&](const char* name) { return named.isEmpty() || named.contains(name); };
+
+    Window window;
+    if (wanted("200k") && !twoHundredThousandLines(window))
+        return 1;
+    if (wanted("million")) {
+        tg::test::MainWindowDriver w(environment);
+        w->show();
+        if (!millionLines(w))
+            return 1;
+    }
+    if (wanted("abort"))
+        aborts(window);
+    tg::test::MainWindowDriver w(environment);
+    w->show();
+    if (wanted("document") && !fiftyMegabyteDocument(w, dialogs, dir))
+        return 1;
+    if (wanted("report"))
+        systemReport(w, environment);
     return 0;
 }

@@ -5,13 +5,18 @@
 #include "commands/LineAssembly.h"
 #include "text/Error.h"
 #include "ui/Dialogs.h"
-#include "ui/TextPane.h"
+#include "ui/OutputPane.h"
 
 #include <QProgressBar>
 
 #include <exception>
 
 namespace {
+
+// The report's lines and progress steps that come faster than this go to the window together, in
+// their order, as a command run's lines do; a message box or the end of the run takes whatever is
+// held.
+constexpr auto kReportInterval = std::chrono::milliseconds(16);
 
 void stepBar(QProgressBar* bar, size_t steps) {
     if (bar && steps > 0) {
@@ -56,6 +61,12 @@ void GetInfoThread::run() {
     } catch (const std::exception&) {
         // The body shows its own failures; whatever ended it, finishRun still follows.
     }
+    // What was held back reaches the window however the body ended.
+    try {
+        if (!held_.empty())
+            onGuiThread([] {});
+    } catch (const std::exception&) {
+    }
 }
 
 void GetInfoThread::finishRun() {
@@ -68,10 +79,27 @@ void GetInfoThread::finishRun() {
 }
 
 void GetInfoThread::onGuiThread(const std::function<void()>& work) {
+    std::vector<std::optional<tg::Text>> held;
+    held.swap(held_);
     tg::Text failure;
     bool failed = false;
     auto guarded = [&] {
         try {
+            std::vector<tg::Text> lines;
+            auto addLines = [&] {
+                if (outputPane)
+                    outputPane->appendLines(lines);
+                lines.clear();
+            };
+            for (auto& item : held) {
+                if (item) {
+                    lines.push_back(std::move(*item));
+                } else {
+                    addLines();
+                    stepBars();
+                }
+            }
+            addLines();
             work();
         } catch (const std::exception& error) {
             failed = true;
@@ -82,6 +110,7 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
         guarded();
     else
         QMetaObject::invokeMethod(this, guarded, Qt::BlockingQueuedConnection);
+    lastHandover_ = std::chrono::steady_clock::now();
     if (failed)
         throw tg::Error(failure);
 }
@@ -97,21 +126,26 @@ void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
     });
 }
 
+void GetInfoThread::hold(std::optional<tg::Text> line) {
+    held_.push_back(std::move(line));
+    if (std::chrono::steady_clock::now() - lastHandover_ >= kReportInterval)
+        onGuiThread([] {});
+}
+
 void GetInfoThread::appendReportLine(const tg::Text& line) {
-    onGuiThread([&] {
-        if (outputPane)
-            outputPane->appendLines({line});
-    });
+    hold(line);
 }
 
 void GetInfoThread::stepProgress() {
-    // An abort can arrive between the worker's look at the flag and this handover.
-    onGuiThread([&] {
-        if (!terminationRequested())
-            stepBar(mainProgress, 1);
-        if (!terminationRequested())
-            stepBar(dialogProgress, 1);
-    });
+    hold(std::nullopt);
+}
+
+void GetInfoThread::stepBars() {
+    // An abort can arrive between the worker's look at the flag and the step.
+    if (!terminationRequested())
+        stepBar(mainProgress, 1);
+    if (!terminationRequested())
+        stepBar(dialogProgress, 1);
 }
 
 void GetInfoThread::resetProgress() {

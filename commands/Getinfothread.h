@@ -7,14 +7,16 @@
 #include <QPointer>
 #include <QThread>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QProgressBar;
 class TAbortDlg;
 
 namespace tg {
-class TextPane;
+class OutputPane;
 }
 
 // The body of a system-information run.
@@ -35,7 +37,7 @@ public:
     // Set by the starter before the dialog starts the worker.
     tg::Text commandArgs;
     tg::Text commandName;
-    tg::TextPane* outputPane = nullptr;
+    tg::OutputPane* outputPane = nullptr;
     QProgressBar* mainProgress = nullptr;
     QProgressBar* dialogProgress = nullptr;
     QPointer<TAbortDlg> dialog;
@@ -60,9 +62,15 @@ protected:
 
 private:
     void finishRun();
-    // Runs work on the GUI thread and returns when it is done there; an error raised there is
-    // raised again here.
+    // Runs work on the GUI thread, after what the report holds back, and returns when it is done
+    // there; an error raised there is raised again here.
     void onGuiThread(const std::function<void()>& work);
+    // Keeps a report line or progress step (no line) for the next handover, which comes at once
+    // when the last one is a while ago.
+    void hold(std::optional<tg::Text> line);
+    void stepBars(); // on the GUI thread
 
     tg::platform::WakeSignal wake_;
+    std::vector<std::optional<tg::Text>> held_;
+    std::chrono::steady_clock::time_point lastHandover_{};
 };

@@ -1,5 +1,7 @@
 #include "commands/LineAssembly.h"
 
+#include "text/LargeBuffers.h"
+
 #include <cstring>
 
 namespace tg {
@@ -8,6 +10,8 @@ void LineAssembly::feed(std::string_view bytes, std::vector<Text>& lines) {
     while (!bytes.empty()) {
         const void* found = std::memchr(bytes.data(), '\n', bytes.size());
         if (!found) {
+            // A line of megabytes grows as the pane's bytes do.
+            reserveGrowing(buffer_, buffer_.size() + bytes.size());
             buffer_.append(bytes);
             return;
         }

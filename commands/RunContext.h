@@ -20,6 +20,8 @@ public:
     // Adds one line at the end of the output pane without moving the bars.
     virtual void appendReportLine(const Text& line) = 0;
     // Steps the main window's bar, then the dialog's, each only while no abort is pending.
+    // Report lines and steps that come in a flood may be held back briefly and carried over
+    // together, in their order, before anything a later call changes.
     virtual void stepProgress() = 0;
     // Both bars back to 0.
     virtual void resetProgress() = 0;

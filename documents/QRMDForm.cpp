@@ -2,8 +2,8 @@
 
 #include "text/Codec.h"
 #include "text/Error.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
-#include "ui/TextPane.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
@@ -60,7 +60,7 @@ TQRMDForm::~TQRMDForm() {
         QRMDForm = nullptr;
 }
 
-void TQRMDForm::setRichEdit(const tg::TextPane* pane) {
+void TQRMDForm::setRichEdit(const tg::OutputPane* pane) {
     richEdit_ = pane;
 }
 

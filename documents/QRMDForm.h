@@ -10,7 +10,7 @@
 class QTextDocument;
 
 namespace tg {
-class TextPane;
+class OutputPane;
 }
 
 // The report form: never shown, it holds the report page and prints or previews the content of
@@ -35,7 +35,7 @@ public:
     ~TQRMDForm() override;
 
     // The pane whose content the report prints.
-    void setRichEdit(const tg::TextPane* pane);
+    void setRichEdit(const tg::OutputPane* pane);
 
     // The current printer: printer setup chooses it, Print prints on it.
     QPrinter& printer() { return printer_; }
@@ -64,7 +64,7 @@ private:
     void layOut(QPrinter& target);
     void paintPages(QPrinter& target);
 
-    const tg::TextPane* richEdit_ = nullptr;
+    const tg::OutputPane* richEdit_ = nullptr;
     QPrinter printer_{QPrinter::HighResolution};
     std::array<double, 7> pageValues_{};
     PaperSize paperSize_ = A4;

@@ -1,5 +1,6 @@
 #include "text/Codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -213,6 +214,12 @@ std::u16string cp932ToUtf16(TextView text) {
     return out;
 }
 
+std::size_t cp932ToUtf16(TextView text, char16_t* out) {
+    const std::u16string wide = cp932ToUtf16(text);
+    std::copy(wide.begin(), wide.end(), out);
+    return wide.size();
+}
+
 Text utf16ToCp932(std::u16string_view text) {
     Text out;
     out.reserve(text.size() * 2);
@@ -242,12 +249,29 @@ void appendCp932(Text& out, char32_t codePoint) {
     out += utf16ToCp932(std::u16string_view(&unit, 1));
 }
 
+bool isCp932Pair(unsigned char lead, unsigned char trail) {
+    // Asked per character while a pane lays out a line: the answers are looked up once.
+    static const std::vector<bool> pairs = [] {
+        std::vector<bool> table(256 * 256, false);
+        std::u16string scratch;
+        for (int l = 0x81; l <= 0xFC; ++l) {
+            for (int t = 0x40; t <= 0xFC; ++t) {
+                const char pair[2] = {static_cast<char>(l), static_cast<char>(t)};
+                scratch.clear();
+                table[l * 256 + t] = isCp932LeadByte(static_cast<unsigned char>(l)) &&
+                                     appendStrictUtf16(scratch, TextView(pair, 2));
+            }
+        }
+        return table;
+    }();
+    return pairs[lead * 256 + trail];
+}
+
 #else
 
-std::u16string cp932ToUtf16(TextView text) {
+std::size_t cp932ToUtf16(TextView text, char16_t* out) {
     const auto& t = tables();
-    std::u16string out;
-    out.reserve(text.size());
+    char16_t* at = out;
     for (size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         char16_t u = t.single[c];
@@ -256,9 +280,19 @@ std::u16string cp932ToUtf16(TextView text) {
             if (u != kNoChar)
                 ++i;
         }
-        out += u == kNoChar ? u'?' : u;
+        *at++ = u == kNoChar ? u'?' : u;
     }
+    return static_cast<std::size_t>(at - out);
+}
+
+std::u16string cp932ToUtf16(TextView text) {
+    std::u16string out(text.size(), u'\0');
+    out.resize(cp932ToUtf16(text, out.data()));
     return out;
+}
+
+bool isCp932Pair(unsigned char lead, unsigned char trail) {
+    return isCp932LeadByte(lead) && tables().doubleByte[lead * 256 + trail] != kNoChar;
 }
 
 void appendCp932(Text& out, char32_t codePoint) {

@@ -10,9 +10,24 @@ namespace tg {
 // fails: each byte that does not start a valid character becomes '?' (or U+FFFD for UTF-8 input
 // that is not valid, which then becomes '?').
 std::u16string cp932ToUtf16(TextView text);
+// The same into out, which has room for text.size() units; returns the units written.
+std::size_t cp932ToUtf16(TextView text, char16_t* out);
 Text utf16ToCp932(std::u16string_view text);
 std::string cp932ToUtf8(TextView text);
 Text utf8ToCp932(std::string_view text);
+
+// True when lead and trail make one character of the code page, which the conversions above turn
+// into one UTF-16 unit; any other byte is a character of its own, one unit as well.
+bool isCp932Pair(unsigned char lead, unsigned char trail);
+
+// Bytes (1 or 2) of the character at text[at].
+inline std::size_t cp932CharLength(TextView text, std::size_t at) {
+    auto c = static_cast<unsigned char>(text[at]);
+    return isCp932LeadByte(c) && at + 1 < text.size() &&
+                   isCp932Pair(c, static_cast<unsigned char>(text[at + 1]))
+               ? 2
+               : 1;
+}
 
 } // namespace tg
 

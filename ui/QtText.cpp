@@ -5,9 +5,16 @@
 namespace tg {
 
 QString toQString(TextView text) {
-    std::u16string wide = cp932ToUtf16(text);
-    return QString(reinterpret_cast<const QChar*>(wide.data()),
-                   static_cast<qsizetype>(wide.size()));
+    QString out;
+    appendQString(out, text);
+    return out;
+}
+
+void appendQString(QString& out, TextView text) {
+    const qsizetype at = out.size();
+    out.resize(at + static_cast<qsizetype>(text.size()));
+    const std::size_t written = cp932ToUtf16(text, reinterpret_cast<char16_t*>(out.data() + at));
+    out.truncate(at + static_cast<qsizetype>(written));
 }
 
 Text fromQString(const QString& text) {

@@ -186,7 +186,7 @@ private slots:
         size_t linesAt = 0;
         duringRun(&w->form(), [&](TAbortDlg* dialog) {
             waitFor(
-                [&] { return w->control<tg::TextPane>("RichEdit_Output")->blockCount() >= 27; });
+                [&] { return w->control<tg::OutputPane>("RichEdit_Output")->lineCount() >= 27; });
             mainAt = mainBar();
             dialogAt = dialog->ProgressBar2->value();
             linesAt = tg::splitLines(w->paneText()).size();

@@ -47,7 +47,7 @@ public:
         type("Edit_target", QString::fromStdString(target));
         pressRun();
     }
-    int blockCount() const { return control<tg::TextPane>("RichEdit_Output")->blockCount(); }
+    qsizetype lineCount() const { return control<tg::OutputPane>("RichEdit_Output")->lineCount(); }
 };
 
 long statusKb(const char* field) {
@@ -190,7 +190,7 @@ private slots:
         for (long n = 1; n <= kLines; n += 997)
             QCOMPARE(lines[static_cast<size_t>(n + 1)], numberedLine(n, kLength));
         QCOMPARE(lines.back(), numberedLine(kLines, kLength));
-        QCOMPARE(form->blockCount(), int(kLines + 2));
+        QCOMPARE(form->lineCount(), qsizetype(kLines + 2));
         QVERIFY(noChildren());
         figure("1,000,000 lines of 60 bytes",
                format("%.1f s, peak RSS %.0f MB (%.0f MB before the run)", took, mb(peak),
@@ -384,7 +384,7 @@ private slots:
         form->form().selectView(form->viewIndex("netstat"));
         QApplication::processEvents();
         const double showTook = secondsSince(start);
-        QCOMPARE(form->blockCount(), 78000);
+        QCOMPARE(form->lineCount(), qsizetype(78000));
 
         const auto saved = file("big-saved.txt");
         start = Clock::now();

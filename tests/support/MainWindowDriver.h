@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "commands/ViewCatalogue.h"
 #include "platform/Process.h"
+#include "ui/OutputPane.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
 
@@ -105,7 +106,7 @@ public:
         pressRun();
     }
 
-    Text paneText() const { return control<TextPane>("RichEdit_Output")->text(); }
+    Text paneText() const { return control<OutputPane>("RichEdit_Output")->text(); }
     Text helpText() const { return control<TextPane>("RichEdit_Commandhelp")->text(); }
     QString statusText() const { return control<QLabel>("StatusPanel")->text(); }
     // The captions of the recent-file entries the File menu shows, newest first.

@@ -65,14 +65,9 @@ TEST(PrintList, NineViewsWithoutNslookup) {
     Views views(false);
     ASSERT_EQ(views.labels.size(), 9u);
     views.text[7] = "net output\r\n";
-    StringList list = views.print(9);
-    ASSERT_EQ(list.size(), 2u + 27u);
     std::vector<Text> bodies(9);
     bodies[7] = "net output\r\n";
-    EXPECT_EQ(list, expected(views.labels, bodies));
-    for (const Text& item : list)
-        EXPECT_NE(item, "nslookup");
-    EXPECT_EQ(list[2 + 3 * 7], "net");
+    EXPECT_EQ(views.print(9), expected(views.labels, bodies));
 }
 
 TEST(PrintList, FollowsTheNodeCountAndRefusesMoreNodesThanViews) {

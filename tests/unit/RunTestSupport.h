@@ -22,7 +22,6 @@ public:
     bool terminationRequested() const override { return wake.isSet(); }
     void deliverLines(std::vector<Text> lines) override {
         std::lock_guard lock(mutex_);
-        ++deliveries_;
         if (failDeliveries > 0) {
             --failDeliveries;
             throw Error("delivery failed");
@@ -58,7 +57,6 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Text> lines_;
-    int deliveries_ = 0;
     int resets_ = 0;
 };
 
@@ -83,9 +81,5 @@ private:
     std::unique_ptr<ChildProcess> inner_;
     std::atomic<int>& endState_;
 };
-
-inline Text fixture(const Text& steps) {
-    return Text("\"") + TG_FIXTURE_CHILD + "\" " + steps;
-}
 
 } // namespace tg::test

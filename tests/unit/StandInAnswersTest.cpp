@@ -105,15 +105,10 @@ TEST(StandInAnswers, RoutePrintShowsEveryTableOfTheRecordedDump) {
   なし
 )");
 
-    RouteFilter onlyLoopback{true, false, "127.*"};
-    Lines filtered = routePrintLines(recorded(), onlyLoopback);
-    EXPECT_EQ(text(filtered, 12, 3),
-              R"(        127.0.0.0        255.0.0.0         リンク上       127.0.0.1      0
-        127.0.0.1  255.255.255.255         リンク上       127.0.0.1      0
-  127.255.255.255  255.255.255.255         リンク上       127.0.0.1      0
-)");
-    EXPECT_EQ(filtered.back(), "  なし");
-    EXPECT_EQ(filtered.size(), 18u);
+    // IPv4 only, and of its rows only the loopback's three.
+    Lines filtered = routePrintLines(recorded(), {true, false, "127.*"});
+    EXPECT_EQ(text(filtered, 12, 3), text(lines, 13, 3));
+    EXPECT_EQ(text(filtered, 15), text(lines, 19, 3));
 }
 
 TEST(StandInAnswers, RoutePrintWithoutDefaultRouteWrapsLongDestinations) {

@@ -1,5 +1,6 @@
 #include "text/Codec.h"
 #include "text/FileName.h"
+#include "text/LineIndex.h"
 #include "text/StringList.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,36 @@ TEST(Codec, DecodeUtf8TellsCompleteInvalidAndIncomplete) {
     EXPECT_EQ(decodeUtf8("\xC0\x80", cp), 0);     // overlong
     EXPECT_EQ(decodeUtf8("\xED\xA0\x80", cp), 0); // surrogate
     EXPECT_EQ(decodeUtf8("\x80", cp), 0);
+}
+
+TEST(LineIndex, EndsLinesAsThePaneShowsThemAndGrowsInPlace) {
+    const Text text = "a\r\nb\rc\r\r\nd\ne\t\x82\xA0"
+                      "f";
+    LineIndex index;
+    index.reset(text);
+    StringList lines;
+    for (size_t i = 0; i < index.lineCount(); ++i)
+        lines.emplace_back(index.lineBytes(text, i));
+    EXPECT_EQ(lines, (StringList{"a", "b", "c", "d",
+                                 "e\t\x82\xA0"
+                                 "f"}));
+    EXPECT_EQ(index.widestColumns(), 8u + 3u); // e, a tab to column 8, あ, f
+
+    // A CR at the end is half of the CR LF that the next bytes complete.
+    Text grown = "x\r";
+    index.reset(grown);
+    EXPECT_EQ(index.lineCount(), 1u);
+    grown += "\r\ny\r\n";
+    index.extend(grown);
+    EXPECT_EQ(index.lineCount(), 2u);
+    EXPECT_EQ(index.lineBytes(grown, 0), "x");
+    EXPECT_EQ(index.lineBytes(grown, 1), "y");
+    index.reset("");
+    EXPECT_EQ(index.lineCount(), 1u);
+
+    EXPECT_EQ(cp932CharLength("\x82\xA0", 0), 2u);
+    EXPECT_EQ(cp932CharLength("\x85\x40", 0), 1u); // a row the code page leaves empty
+    EXPECT_EQ(cp932CharLength("a\x82", 1), 1u);
 }
 
 TEST(StringList, SplitsAtEveryKindOfLineEnd) {
