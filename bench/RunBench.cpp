@@ -40,7 +40,13 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -91,11 +97,17 @@ double residentBytes(bool trimFirst) {
 #else
     (void)trimFirst;
 #endif
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.WorkingSetSize);
+#else
     std::ifstream statm("/proc/self/statm");
     long pages = 0;
     long resident = 0;
     statm >> pages >> resident;
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+#endif
 }
 
 // A run that keeps nothing: counts what the runner or the report hands over.

@@ -8,30 +8,29 @@ set(TG_INSTALL_STANDINS_DIR ${CMAKE_INSTALL_LIBEXECDIR}/tginfo)
 # The help file of an installed program: bin/../share/tginfo/<program name>.chm.
 set(TG_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tginfo)
 
-install(TARGETS tginfo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET tginfo_help)
-    # Windows keeps the help beside the program, as in the unpacked zip.
-    if(WIN32)
-        install(FILES ${TG_HELP_FILE} DESTINATION ${CMAKE_INSTALL_BINDIR})
-    else()
-        install(FILES ${TG_HELP_FILE} DESTINATION ${TG_INSTALL_DATA_DIR})
-    endif()
+if(WIN32)
+    # The zip's folder holds the program with everything beside it, as windeployqt lays it out.
+    include(${CMAKE_CURRENT_LIST_DIR}/InstallWindows.cmake)
+    return()
 endif()
 
-if(NOT WIN32)
-    set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
-    install(FILES ${desktop}/tginfo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${desktop}/com.example.tginfo.metainfo.xml
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-    foreach(size 16 22 24 32 48 64 128 256)
-        install(FILES ${desktop}/icons/tginfo-${size}.png
-                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-                RENAME tginfo.png)
-    endforeach()
-    install(FILES ${PROJECT_SOURCE_DIR}/resources/art/icon.svg
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
-            RENAME tginfo.svg)
+install(TARGETS tginfo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET tginfo_help)
+    install(FILES ${TG_HELP_FILE} DESTINATION ${TG_INSTALL_DATA_DIR})
 endif()
+
+set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
+install(FILES ${desktop}/tginfo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${desktop}/com.example.tginfo.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES ${desktop}/icons/tginfo-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME tginfo.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/resources/art/icon.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME tginfo.svg)
 
 set(CPACK_PACKAGE_NAME tginfo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -46,9 +45,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "The interface is Japanese.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.example.com/tginfo/")
-if(NOT WIN32)
-    set(CPACK_GENERATOR DEB)
-endif()
+set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -60,6 +60,22 @@ FileFailure tooLarge(std::uint64_t size, std::uint64_t limit) {
             detail + utf8ToCp932("読み込めるのは ") + sizeText(limit) + utf8ToCp932(" まで")};
 }
 
+// Windows says only that the path is not found where a folder on the way is a file; the nearest
+// existing name tells which it is.
+FileFailure creationFailure(DWORD error, const fs::path& folder) {
+    if (error == ERROR_PATH_NOT_FOUND) {
+        for (fs::path up = folder; up.has_relative_path(); up = up.parent_path()) {
+            const DWORD attributes = GetFileAttributesW(up.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                continue;
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                return {FileProblem::FolderIsFile, {}};
+            break;
+        }
+    }
+    return failureFromSystemError(error);
+}
+
 } // namespace
 
 Text readRegularFile(const fs::path& path, std::uint64_t limit, ReadProgress* progress) {
@@ -156,7 +172,7 @@ void replaceFile(const fs::path& path, TextView bytes) {
             break;
     }
     if (created == INVALID_HANDLE_VALUE)
-        failWithLastError(createAction, path);
+        fail(createAction, path, creationFailure(GetLastError(), folder));
     Handle file(created);
     auto abandon = [&](DWORD error) {
         file.close();

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -41,6 +42,14 @@ QString run(const QString& program, const QStringList& arguments) {
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         qWarning() << program << arguments << process.readAllStandardError();
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// poppler's tools are programs of the build machine: a cross-built test under Wine cannot start
+// them, and reads nothing back.
+bool popplerRuns() {
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {QStringLiteral("-v")});
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
 }
 
 struct Word {
@@ -181,6 +190,9 @@ private slots:
 
         QVERIFY(dialogs_->errors.empty());
         QCOMPARE(form_->paneText(), form_->form().getViewText()[4]);
+        QVERIFY(QFile(file).size() > 0);
+        if (!popplerRuns())
+            QSKIP("poppler's pdfinfo cannot be started here to read the PDF back");
         PdfReadBack pdf(file);
         QVERIFY(qAbs(pdf.pageSize.width() - kA4Width) < 0.5);
         QVERIFY(qAbs(pdf.pageSize.height() - kA4Height) < 0.5);
@@ -315,6 +327,9 @@ private slots:
         form_->trigger("Print1");
         form_->trigger("Print1");
         QVERIFY(dialogs_->errors.empty());
+        QVERIFY(QFile(file).size() > 0);
+        if (!popplerRuns())
+            QSKIP("poppler's pdfinfo cannot be started here to read the PDF back");
         PdfReadBack pdf(file);
         QVERIFY(qAbs(pdf.pageSize.width() - 1008) < 0.5);
         QVERIFY(qAbs(pdf.pageSize.height() - 612) < 0.5);

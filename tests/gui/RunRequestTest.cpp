@@ -9,7 +9,6 @@
 #include "text/Codec.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -56,6 +55,7 @@ private:
     std::vector<Text> commandLines;
     std::function<void(tg::RunContext&)> report;
     std::unique_ptr<MainWindowDriver> w;
+    Text commandDir = TG_FAKE_BIN_DIR;
 
     int mainBar() const { return w->control<QProgressBar>("ProgressBar1")->value(); }
     QPushButton* runButton() const { return w->control<QPushButton>("Button_Update"); }
@@ -67,7 +67,12 @@ private:
                 std::lock_guard lock(linesMutex);
                 commandLines.push_back(line);
             }
-            return tg::platform::startChildProcess(line, isNT, wake);
+            // The command word is started from commandDir by its full path: Windows would find
+            // its own network commands before anything on PATH, and they must never run here.
+            size_t wordEnd = line.find(' ');
+            Text located = '"' + commandDir + '/' + line.substr(0, wordEnd) + '"' +
+                           (wordEnd == Text::npos ? Text() : line.substr(wordEnd));
+            return tg::platform::startChildProcess(located, isNT, wake);
         };
         env.systemReport = [this](tg::RunContext& context) {
             if (report)
@@ -89,13 +94,6 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        // The fake network commands come first.
-        QByteArray path =
-            QByteArray(TG_FAKE_BIN_DIR) + QDir::listSeparator().toLatin1() + qgetenv("PATH");
-        qputenv("PATH", path);
-    }
-
     void init() {
         dialogs.boxes.clear();
         commandLines.clear();
@@ -319,12 +317,11 @@ private slots:
     }
 
     void commandThatCannotStart() {
-        QByteArray path = qgetenv("PATH");
         QTemporaryDir empty;
-        qputenv("PATH", empty.path().toLocal8Bit());
+        commandDir = tg::fromQString(empty.path());
         fill("ping", "", "", "host");
         w->pressRun();
-        qputenv("PATH", path);
+        commandDir = TG_FAKE_BIN_DIR;
         QCOMPARE(w->paneText(), cp932("コマンドを実行できませんでした: ping\r\n"));
         QVERIFY(w->form().isModified());
         QVERIFY(runButton()->isEnabled());

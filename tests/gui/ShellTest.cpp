@@ -115,7 +115,7 @@ private slots:
 
 private:
     std::filesystem::path file(const QString& name) const {
-        return dir->filePath(name).toStdString();
+        return std::filesystem::path(dir->filePath(name).toStdU16String());
     }
 
     std::unique_ptr<QTemporaryDir> dir;
