@@ -242,21 +242,11 @@ private slots:
         const unsigned seed = std::random_device()();
         std::mt19937 random(seed);
         // The command is silent, then floods, then is silent again; aborts fall anywhere in that.
-        const std::vector<Text> stepList{"out:start\\n", "sleep:15",
-                                         "lines:" + std::to_string(kLines) + ":" +
-                                             std::to_string(kLength),
-                                         "sleep:40", "out:end\\n"};
-        Text steps;
-        std::vector<Text> expected{"ping"};
-        for (const Text& step : stepList) {
-            steps += (steps.empty() ? "" : " ") + step;
-            // The fake ping echoes each argument in brackets.
-            Text echoed(1, '[');
-            echoed += step;
-            echoed += ']';
-            expected.push_back(echoed);
-        }
-        expected.push_back("start");
+        const Text flood = "lines:" + std::to_string(kLines) + ":" + std::to_string(kLength);
+        const Text steps = "out:start\\n sleep:15 " + flood + " sleep:40 out:end\\n";
+        // The fake ping echoes each argument in brackets.
+        std::vector<Text> expected{"ping",       "[out:start\\n]", "[sleep:15]", "[" + flood + "]",
+                                   "[sleep:40]", "[out:end\\n]",   "start"};
         for (long n = 1; n <= kLines; ++n)
             expected.push_back(numberedLine(n, kLength));
         expected.push_back("end");
