@@ -85,12 +85,17 @@ const ActionRow kActions[] = {
      Qt::CTRL | Qt::Key_C, nullptr, ActionIcon::Copy, EditMenu, false, 3, 1, Start::Shown},
     {"EditSelectAll1", "すべてを選択(&A)", "すべてを選択|ドキュメント全体を選択する",
      Qt::CTRL | Qt::Key_A, nullptr, ActionIcon::SelectAll, EditMenu, false, 0, 0, Start::Shown},
+    {"EditFind1", "検索(&F)...", "検索|出力の中の文字列を検索する", Qt::CTRL | Qt::Key_F, nullptr,
+     ActionIcon::Find, EditMenu, false, 3, 2, Start::Shown},
     {"TabView", "タブビュー(&T)", "タブビュー", kNoKey, "タブビュー(&Y)", ActionIcon::Tabs,
      ViewMenu, false, 4, 1, Start::Checked},
     {"TreeView", "ツリービュー(&R)", "ツリービュー", kNoKey, "ツリービュー(&V)", ActionIcon::Tree,
      ViewMenu, false, 4, 2, Start::Unchecked},
     {"ShowCommandHelp", "コマンドヘルプを表示(&H)", "コマンドヘルプを表示", kNoKey,
      "コマンドヘルプを表示(&X)", ActionIcon::CommandHelp, ViewMenu, true, 5, 1, Start::Checked},
+    {"ViewLatency1", "応答時間グラフ(&G)",
+     "応答時間グラフ|ping と tracert の応答時間をグラフで表示する", kNoKey, nullptr, kNoIcon,
+     ViewMenu, false, 0, 0, Start::Unchecked},
     // The Tools menu's placeholder, replaced by one entry per view at start-up.
     {"Dummy", "&Dummy", "", kNoKey, nullptr, kNoIcon, ToolsMenu, false, 0, 0, Start::Shown},
     {"actHelp", "ヘルプ(&H)...", "ヘルプ", Qt::Key_F1, nullptr, ActionIcon::Help, HelpMenu, false,
@@ -120,9 +125,11 @@ void TMainForm::bindActions() {
         {"FileExit1", &TMainForm::FileExit1Execute},
         {"EditCopy1", &TMainForm::EditCopy1Execute},
         {"EditSelectAll1", &TMainForm::EditSelectAll1Execute},
+        {"EditFind1", &TMainForm::EditFind1Execute},
         {"TabView", &TMainForm::TabViewExecute},
         {"TreeView", &TMainForm::TreeViewExecute},
         {"ShowCommandHelp", &TMainForm::ShowCommandHelpExecute},
+        {"ViewLatency1", &TMainForm::ViewLatency1Execute},
         {"actHelp", &TMainForm::actHelpExecute},
         {"HelpAbout", &TMainForm::HelpAboutExecute},
     };
@@ -166,6 +173,7 @@ void TMainForm::createActions() {
     TabView = action("TabView");
     TreeView = action("TreeView");
     ShowCommandHelp = action("ShowCommandHelp");
+    ViewLatency1 = action("ViewLatency1");
     Dummy = action("Dummy");
     for (size_t i = 0; i < historyActions.size(); ++i)
         historyActions[i] = action(("History" + std::to_string(i + 1)).c_str());

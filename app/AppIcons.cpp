@@ -73,6 +73,8 @@ QIcon actionIcon(ActionIcon which) {
         return themeIcon(u"application-exit");
     case ActionIcon::Copy:
         return themeIcon(u"edit-copy");
+    case ActionIcon::Find:
+        return themeIcon(u"edit-find");
     case ActionIcon::SelectAll:
         return themeIcon(u"edit-select-all");
     case ActionIcon::Tabs:

@@ -17,6 +17,7 @@ enum class ActionIcon {
     Preview,
     Exit,
     Copy,
+    Find,
     SelectAll,
     Tabs,
     Tree,

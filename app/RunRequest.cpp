@@ -1,13 +1,16 @@
 // The run button: the run request, the two run starters and the button's status texts.
 
 #include "app/Application.h"
+#include "app/RecentInputs.h"
 #include "app/Unit1.h"
 #include "commands/AbortDlg.h"
 #include "commands/CommandLine.h"
 #include "commands/Getinfothread.h"
+#include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "text/Codec.h"
 #include "ui/Dialogs.h"
+#include "ui/FindBar.h"
 #include "ui/OutputPane.h"
 #include "ui/QtText.h"
 
@@ -91,6 +94,10 @@ void TMainForm::Button_UpdateClick() {
     const int slot = tg::slotOfView(view, isNT);
     if (!checkTarget(slot))
         return;
+    const tg::RunInputs inputs{
+        tg::fromQString(cmbOption->currentText()), tg::fromQString(Edit_option2->text()),
+        tg::fromQString(Edit_target->text()), tg::fromQString(Edit_option->text())};
+    recentInputs->remember(slot, inputs, optionList, *iniFile);
 
     Button_Update->setEnabled(false);
     // The button comes back even when starting the run fails.
@@ -100,17 +107,16 @@ void TMainForm::Button_UpdateClick() {
     } enableAgain{Button_Update};
 
     RichEdit_Output->clearText();
+    Chart_latency->startRun(tg::latencyKindOf(slot));
     if (slot == 0) {
         runSystemInfo();
     } else {
-        tg::RunInputs inputs{
-            tg::fromQString(cmbOption->currentText()), tg::fromQString(Edit_option2->text()),
-            tg::fromQString(Edit_target->text()), tg::fromQString(Edit_option->text())};
         tg::CommandParts command = tg::commandFor(slot, inputs);
         runCommand(command.word, command.args);
     }
     // The pane's bytes become the view's text; the pane goes on showing them from there.
     RichEdit_Output->moveTextTo(viewText[static_cast<size_t>(view)]);
+    Panel_find->refresh();
     modified = true;
     StatusPanel->setText(QStringLiteral("完了"));
 }
@@ -134,6 +140,9 @@ void TMainForm::runCommand(tg::Text commandName, tg::Text commandArgs) {
 
 void TMainForm::runWorker(GetInfoThread* worker) {
     worker->outputPane = RichEdit_Output;
+    worker->linesShown = [chart = Chart_latency](const std::vector<tg::Text>& lines) {
+        chart->addLines(lines);
+    };
     worker->mainProgress = ProgressBar1;
     TAbortDlg dialog(this, worker); // starts the worker, which frees itself after the run
     dialog.exec();

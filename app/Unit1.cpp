@@ -3,10 +3,13 @@
 #include "app/AppIcons.h"
 #include "app/Application.h"
 #include "app/DocumentRead.h"
+#include "app/RecentInputs.h"
 #include "app/WindowSettings.h"
+#include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
+#include "ui/FindBar.h"
 #include "ui/Fonts.h"
 #include "ui/OutputPane.h"
 #include "ui/TextPane.h"
@@ -73,6 +76,10 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
         iniPath = tg::settingsFilePath(executablePath, tg::platform::userSettingsFolder());
     iniFile = std::make_unique<tg::IniFile>(iniPath);
     refreshHistoryActions();
+    recentInputs = std::make_unique<tg::RecentInputs>(Edit_target, cmbOption, Edit_option2);
+    recentInputs->load(*iniFile);
+    if (iniFile->readInteger(kLatencySection, kLatencyKey, 0) != 0)
+        ViewLatency1Execute();
 
     // The design place and size (top, left, height, width) unless the settings keep another.
     tg::restorePosition(*this, *iniFile, {132, 343, 480, 708});
@@ -196,7 +203,18 @@ void TMainForm::createWorkArea() {
     Splitter2->setChildrenCollapsible(false);
     page->addWidget(Splitter2, 1);
 
-    RichEdit_Output = new tg::OutputPane(Splitter2);
+    // The latency chart, when shown, takes its room below the output pane, which otherwise keeps
+    // the place it has.
+    Splitter_latency = new QSplitter(Qt::Vertical, Splitter2);
+    Splitter_latency->setObjectName(QStringLiteral("Splitter_latency"));
+    Splitter_latency->setHandleWidth(3);
+    Splitter_latency->setChildrenCollapsible(false);
+    Panel_output = panel(Splitter_latency, "Panel_output");
+    auto* output = new QVBoxLayout(Panel_output);
+    output->setContentsMargins(0, 0, 0, 0);
+    output->setSpacing(0);
+    RichEdit_Output = new tg::OutputPane(Panel_output);
+    output->addWidget(RichEdit_Output, 1);
     RichEdit_Output->setObjectName(QStringLiteral("RichEdit_Output"));
     RichEdit_Output->setFont(tg::fixedFont());
     RichEdit_Output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -207,6 +225,15 @@ void TMainForm::createWorkArea() {
         menu.addActions({EditCopy1, EditSelectAll1});
         menu.exec(RichEdit_Output->mapToGlobal(at));
     });
+
+    createFindBar(Panel_output);
+    output->addWidget(Panel_find);
+
+    Chart_latency = new tg::LatencyChart(Splitter_latency);
+    Chart_latency->setObjectName(QStringLiteral("Chart_latency"));
+    Chart_latency->hide();
+    Splitter_latency->setStretchFactor(0, 1);
+    Splitter_latency->setStretchFactor(1, 0);
 
     Panel_Commandhelp = new QFrame(Splitter2);
     Panel_Commandhelp->setObjectName(QStringLiteral("Panel_Commandhelp"));
@@ -271,8 +298,16 @@ template <typename Apply> auto onFocusedText(QWidget* focused, tg::OutputPane* p
 
 } // namespace
 
+QWidget* TMainForm::copySource() const {
+    // With nothing selected in the find field, Copy takes the match selected in the pane.
+    QWidget* focused = focusWidget();
+    if (focused == Panel_find->field() && !Panel_find->field()->hasSelectedText())
+        return RichEdit_Output;
+    return focused;
+}
+
 void TMainForm::EditCopy1Execute() {
-    onFocusedText(focusWidget(), RichEdit_Output, [](auto* control) { control->copy(); });
+    onFocusedText(copySource(), RichEdit_Output, [](auto* control) { control->copy(); });
 }
 
 void TMainForm::EditSelectAll1Execute() {
@@ -291,14 +326,15 @@ void TMainForm::followCopyTarget() {
     };
     follow(RichEdit_Output);
     follow(RichEdit_Commandhelp);
-    for (QLineEdit* edit : {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit()})
+    for (QLineEdit* edit :
+         {Edit_target, Edit_option, Edit_option2, cmbOption->lineEdit(), Panel_find->field()})
         connect(edit, &QLineEdit::selectionChanged, this, &TMainForm::updateCopyEnabled);
     connect(qApp, &QApplication::focusChanged, this, &TMainForm::updateCopyEnabled);
     updateCopyEnabled();
 }
 
 void TMainForm::updateCopyEnabled() {
-    EditCopy1->setEnabled(onFocusedText(focusWidget(), RichEdit_Output, [this](auto* control) {
+    EditCopy1->setEnabled(onFocusedText(copySource(), RichEdit_Output, [this](auto* control) {
         if constexpr (std::is_same_v<decltype(control), QLineEdit*>)
             return control->hasSelectedText();
         else

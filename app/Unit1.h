@@ -36,7 +36,11 @@ class GetInfoThread;
 
 namespace tg {
 class DocumentRead;
+class FindBar;
+class FindViews;
 class IniFile;
+class LatencyChart;
+class RecentInputs;
 class OutputPane;
 class RunContext;
 class TextPane;
@@ -45,6 +49,10 @@ class ChildProcess;
 class WakeSignal;
 } // namespace platform
 } // namespace tg
+
+// Whether the latency chart is shown, as the settings file keeps it.
+inline constexpr char kLatencySection[] = "VIEW";
+inline constexpr char kLatencyKey[] = "LATENCY";
 
 // What the main window takes from its surroundings; start-up fills it from the platform, tests
 // choose their own.
@@ -80,6 +88,7 @@ public:
     void TabViewExecute();
     void TreeViewExecute();
     void ShowCommandHelpExecute();
+    void ViewLatency1Execute();
 
     // Help and about (HelpActions.cpp).
     void actHelpExecute();
@@ -143,6 +152,8 @@ private:
     void FileExit1Execute();
     void EditCopy1Execute();
     void EditSelectAll1Execute();
+    void EditFind1Execute();
+    void createFindBar(QWidget* parent);
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
@@ -155,7 +166,9 @@ private:
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
     void setTabStyle(int style);
+    void showLatencyOfCurrentView();
     void followCopyTarget();
+    QWidget* copySource() const;
     void updateCopyEnabled();
 
     // Members named as the rest of the program refers to them.
@@ -173,6 +186,8 @@ private:
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
     std::unique_ptr<tg::IniFile> iniFile;
+    std::unique_ptr<tg::RecentInputs> recentInputs;
+    std::unique_ptr<tg::FindViews> findViews;
     std::filesystem::path executablePath;
     tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
@@ -194,7 +209,11 @@ private:
     QWidget* Panel_Button = nullptr;
     QPushButton* Button_Update = nullptr;
     QSplitter* Splitter2 = nullptr;
+    QSplitter* Splitter_latency = nullptr; // the output pane above, the chart below
+    QWidget* Panel_output = nullptr;       // the output pane with the find bar under it
     tg::OutputPane* RichEdit_Output = nullptr;
+    tg::FindBar* Panel_find = nullptr;
+    tg::LatencyChart* Chart_latency = nullptr;
     QFrame* Panel_Commandhelp = nullptr;
     tg::TextPane* RichEdit_Commandhelp = nullptr;
     QStatusBar* StatusBar1 = nullptr;
@@ -208,6 +227,7 @@ private:
     QAction* TabView = nullptr;
     QAction* TreeView = nullptr;
     QAction* ShowCommandHelp = nullptr;
+    QAction* ViewLatency1 = nullptr;
     QAction* Dummy = nullptr;
     std::vector<QAction*> viewMenuActions;
 

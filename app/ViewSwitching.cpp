@@ -2,8 +2,10 @@
 // that select them.
 #include "app/Application.h"
 #include "app/Unit1.h"
+#include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
 #include "resources/StringTable.h"
+#include "ui/FindBar.h"
 #include "ui/OutputPane.h"
 #include "ui/QtText.h"
 #include "ui/TextPane.h"
@@ -14,8 +16,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 using tg::Text;
 
@@ -77,6 +83,16 @@ void TMainForm::selectTreeNode(int viewIndex) {
 void TMainForm::showCurrentTexts() {
     RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
     RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
+    showLatencyOfCurrentView();
+    Panel_find->refresh();
+}
+
+void TMainForm::showLatencyOfCurrentView() {
+    // A hidden chart reads nothing: it is drawn afresh from the view's text when it is shown.
+    if (Chart_latency->isVisibleTo(this)) {
+        Chart_latency->showText(tg::latencyKindOf(tg::slotOfView(currentView, isNT)),
+                                viewText[static_cast<size_t>(currentView)]);
+    }
 }
 
 void TMainForm::selectView(int viewIndex) {
@@ -206,4 +222,30 @@ void TMainForm::ShowCommandHelpExecute() {
     bool show = !Panel_Commandhelp->isVisibleTo(this);
     Panel_Commandhelp->setVisible(show);
     ShowCommandHelp->setChecked(show);
+}
+
+void TMainForm::ViewLatency1Execute() {
+    const bool show = !Chart_latency->isVisibleTo(this);
+    const bool placed = Splitter_latency->sizes().value(1) > 0;
+    Chart_latency->setVisible(show);
+    if (show && !placed) {
+        // The output stays the larger part: at the first window size a half left it four lines.
+        // Before the window is laid out the splitter has no height to share, and would give the
+        // chart more than it asks for; so that waits until the window is up.
+        auto share = [this] {
+            if (!Splitter_latency->isVisible())
+                return;
+            const int total = Splitter_latency->height();
+            const int chart = std::min(150, total * 2 / 5);
+            Splitter_latency->setSizes({total - chart, chart});
+        };
+        if (Splitter_latency->isVisible())
+            share();
+        else
+            QTimer::singleShot(0, this, share);
+    }
+    ViewLatency1->setChecked(show);
+    showLatencyOfCurrentView();
+    if (!iniFile->path().empty())
+        iniFile->writeInteger(kLatencySection, kLatencyKey, show ? 1 : 0);
 }

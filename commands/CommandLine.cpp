@@ -34,6 +34,24 @@ CommandParts commandFor(int slot, const RunInputs& in) {
     }
 }
 
+InputsUsed inputsUsed(int slot) {
+    switch (slot) {
+    case 0:
+        return {};
+    case 1:
+        return {true, false, false};
+    case 2:
+    case 3:
+    case 6:
+    case 8:
+        return {true, true, false};
+    case 7:
+        return {false, false, true};
+    default:
+        return {true, false, true};
+    }
+}
+
 Text commandLineOf(const Text& word, const Text& args) {
     return word + " " + args;
 }

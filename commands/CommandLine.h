@@ -26,6 +26,14 @@ bool checkTarget(int slot, const Text& target);
 // The command word and argument text a run of the slot starts with.
 CommandParts commandFor(int slot, const RunInputs& inputs);
 
+// The boxes whose texts the command line of a slot takes in.
+struct InputsUsed {
+    bool option = false;
+    bool option2 = false;
+    bool target = false;
+};
+InputsUsed inputsUsed(int slot);
+
 // The command line the runner starts: the word, one blank, the argument text.
 Text commandLineOf(const Text& word, const Text& args);
 

@@ -121,6 +121,8 @@ void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
     onGuiThread([&] {
         if (outputPane)
             outputPane->appendLines(lines);
+        if (linesShown)
+            linesShown(lines);
         stepBar(mainProgress, lines.size());
         stepBar(dialogProgress, lines.size());
     });

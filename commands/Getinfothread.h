@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QProgressBar;
 class TAbortDlg;
@@ -45,6 +46,8 @@ public:
     int mode = -1;                 // 0 system information, 1 command, otherwise nothing
     SystemReportBody systemReport; // the body of mode 0; none returns at once
     ChildStarter startChild;       // none starts the command the platform's way
+    // Sees each batch of a command's output lines once the pane shows them, on the GUI thread.
+    std::function<void(const std::vector<tg::Text>&)> linesShown;
 
     // The abort: on the GUI thread.
     void requestTermination();

@@ -656,6 +656,14 @@ void OutputPane::setHighlights(const std::vector<Range>& ranges) {
     viewport()->update();
 }
 
+std::vector<OutputPane::Range> OutputPane::highlights() const {
+    std::vector<Range> ranges;
+    ranges.reserve(highlights_.size());
+    for (const auto& [from, to] : highlights_)
+        ranges.push_back({toPosition(from), toPosition(to)});
+    return ranges;
+}
+
 void OutputPane::copy() {
     if (hasSelection())
         QGuiApplication::clipboard()->setText(selectedText());

@@ -65,6 +65,7 @@ public:
     // Ranges drawn marked under the text, as Find marks its matches; they must not overlap.
     // Replaces the ranges marked before; the pane forgets them when its text is replaced.
     void setHighlights(const std::vector<Range>& ranges);
+    std::vector<Range> highlights() const;
 
 public slots:
     void copy();

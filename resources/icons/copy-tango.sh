@@ -22,6 +22,7 @@ document-print          actions/document-print
 document-print-preview  actions/document-print-preview
 application-exit        actions/system-log-out
 edit-copy               actions/edit-copy
+edit-find               actions/edit-find
 edit-select-all         actions/edit-select-all
 tab-new                 actions/tab-new
 folder-open             status/folder-open

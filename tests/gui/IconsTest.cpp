@@ -17,9 +17,10 @@ private slots:
     void everyCommandWithAPictureShowsItsOwnAtEverySize() {
         TMainForm form(MainFormEnvironment{});
         const char* withPictures[] = {
-            "FileNew1",      "FileOpen1", "FileSave1",       "FileSaveAs1", "FilePrintSetup1",
-            "PrintPreview1", "Print1",    "FileExit1",       "EditCopy1",   "EditSelectAll1",
-            "TabView",       "TreeView",  "ShowCommandHelp", "actHelp",     "HelpAbout"};
+            "FileNew1",        "FileOpen1",       "FileSave1",      "FileSaveAs1",
+            "FilePrintSetup1", "PrintPreview1",   "Print1",         "FileExit1",
+            "EditCopy1",       "EditFind1",       "EditSelectAll1", "TabView",
+            "TreeView",        "ShowCommandHelp", "actHelp",        "HelpAbout"};
         for (const char* name : withPictures) {
             auto* action = form.findChild<QAction*>(QLatin1String(name));
             QVERIFY2(action, name);

@@ -7,6 +7,7 @@
 #include "support/ScriptedDialogs.h"
 
 #include "commands/CommandRunner.h"
+#include "commands/LatencyChart.h"
 #include "platform/posix/StandIns.h"
 #include "text/Codec.h"
 
@@ -18,6 +19,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -116,6 +118,8 @@ private:
         return w->paneText();
     }
 
+    tg::LatencyChart* chart() const { return w->control<tg::LatencyChart>("Chart_latency"); }
+
 private slots:
     void init() {
         MainFormEnvironment environment;
@@ -165,10 +169,19 @@ private slots:
         QVERIFY(pane.find(tg::cannotRunLine(view.toStdString())) == Text::npos);
     }
 
-    void pingEndsAfterFourEchoes() {
+    void pingEndsAfterFourEchoesAndTheChartReadsThem() {
         Text pane = run("ping", "なし", "127.0.0.1");
         QCOMPARE(count(pane, cp932("127.0.0.1 からの応答: バイト数 =32 ")), size_t(4));
         QVERIFY(pane.find(cp932("送信 = 4、受信 = 4、損失 = 0 (0% の損失)、")) != Text::npos);
+        // The latency chart reads the stand-ins' times, as it reads Windows' own.
+        const auto& replies = chart()->record().replies();
+        QCOMPARE(replies.size(), size_t(4));
+        QVERIFY(std::none_of(replies.begin(), replies.end(), [](auto& r) { return r.lost; }));
+        run("tracert", "-d", "127.0.0.1");
+        const auto& hops = chart()->record().hops();
+        QVERIFY(!hops.empty());
+        QCOMPARE(hops.back().host, Text("127.0.0.1"));
+        QVERIFY(!hops.back().probes.empty() && !hops.back().probes[0].lost);
     }
 
     void nslookupAsksTheServerItIsGiven() {

@@ -83,7 +83,11 @@ public:
         }
         auto* edit = control<QLineEdit>(name);
         edit->clear();
-        QTest::keyClicks(edit, text);
+        // Keys for what a keyboard types; the rest arrives as an input method commits it.
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            QTest::keyClicks(edit, text);
+        else
+            edit->insert(text);
     }
 
     int viewIndex(const char* label) const {
@@ -102,6 +106,10 @@ public:
         if (slotInfo(slotOfView(viewIndex(label), form_->getIsNT())).targetRequired &&
             control<QLineEdit>("Edit_target")->text().isEmpty())
             type("Edit_target", QStringLiteral("host"));
+        runAsIs(output);
+    }
+    // A run of the current view with its inputs as they stand, whose command writes output.
+    void runAsIs(const Text& output) {
         nextOutput_ = output;
         pressRun();
     }

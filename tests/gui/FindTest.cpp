@@ -1,0 +1,140 @@
+#include "support/MainWindowDriver.h"
+
+#include "text/Codec.h"
+#include "ui/FindBar.h"
+#include "ui/OutputPane.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QtTest>
+
+using tg::Text;
+using tg::test::FinishedChild;
+using tg::test::MainWindowDriver;
+
+class FindTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowDriver> w;
+    int unscriptedRuns = 0;
+
+    QLineEdit* field() const { return w->control<QLineEdit>("Edit_find"); }
+    QString count() const { return w->control<QLabel>("Label_findCount")->text(); }
+    tg::OutputPane* pane() const { return w->control<tg::OutputPane>("RichEdit_Output"); }
+    QString selected() const { return pane()->selectedText(); }
+    // Opens the bar in the window as the user has it, in front again after the runs' dialogs.
+    void openFind() {
+        QApplication::setActiveWindow(&w->form());
+        QVERIFY(QTest::qWaitForWindowActive(&w->form()));
+        w->trigger("EditFind1");
+    }
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(field(), Qt::Key(key), modifiers);
+    }
+
+private slots:
+    void init() {
+        MainFormEnvironment environment;
+        // Only scripted runs take place here: any other would be a key that reached the run
+        // button.
+        environment.startChild = [this](const Text&, bool, const tg::platform::WakeSignal&) {
+            ++unscriptedRuns;
+            return std::make_unique<FinishedChild>(Text());
+        };
+        w = std::make_unique<MainWindowDriver>(environment);
+        w->form().show();
+        unscriptedRuns = 0;
+    }
+    void cleanup() { w.reset(); }
+
+    void matchesAreCharactersAsShownAndStepRound() {
+        // 表 and ソ end in the byte of '\'.
+        w->runWith("netstat", tg::utf8ToCp932("  TCP    表示ソフト    C:\\dir\r\n"
+                                              "  tcp    \\\\server\\share\r\n"));
+        const auto texts = w->form().getViewText();
+        QCOMPARE(w.get()->action("EditFind1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        openFind();
+        QVERIFY(field()->isVisible() && field()->hasFocus());
+
+        QTest::keyClicks(field(), QStringLiteral("\\"));
+        QCOMPARE(count(), QStringLiteral("1 / 4"));
+        QCOMPARE(pane()->highlights().size(), size_t(4));
+        for (const char* expected : {"2 / 4", "3 / 4", "4 / 4", "1 / 4"}) {
+            press(Qt::Key_F3);
+            QCOMPARE(count(), QLatin1String(expected));
+        }
+        press(Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(count(), QStringLiteral("4 / 4"));
+        press(Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(count(), QStringLiteral("3 / 4"));
+        press(Qt::Key_Return);
+        QCOMPARE(count(), QStringLiteral("4 / 4"));
+        QCOMPARE(unscriptedRuns, 0); // Enter went to Find, not to the run button
+
+        // The current match is selected, and Copy takes it from the pane.
+        w->type("Edit_find", QStringLiteral("ソ"));
+        QCOMPARE(count(), QStringLiteral("1 / 1"));
+        QCOMPARE(selected(), QStringLiteral("ソ"));
+        w->trigger("EditCopy1");
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ソ"));
+
+        w->type("Edit_find", QStringLiteral("tcp"));
+        QCOMPARE(count(), QStringLiteral("1 / 2"));
+        w->control<QCheckBox>("Check_findCase")->setChecked(true);
+        QCOMPARE(count(), QStringLiteral("1 / 1"));
+        QCOMPARE(selected(), QStringLiteral("tcp"));
+        w->type("Edit_find", QStringLiteral("none"));
+        QCOMPARE(count(), QStringLiteral("見つかりません"));
+
+        // Esc closes the bar and its marks; the bar keeps its text for the next view.
+        press(Qt::Key_Escape);
+        QVERIFY(!field()->isVisible());
+        QVERIFY(pane()->highlights().empty());
+        w->select("arp");
+        openFind();
+        QCOMPARE(field()->text(), QStringLiteral("none"));
+        QCOMPARE(w->form().getViewText(), texts);
+        QVERIFY(w->form().isModified());
+    }
+
+    void everyViewGoesOnToTheViewOfTheNextMatch() {
+        w->runWith("arp", "x foo\r\n");
+        w->runWith("netstat", "foo FOO\r\n");
+        w->runWith("nbtstat", "foo\r\n");
+        w->select("ipconfig");
+        openFind();
+        w->control<QCheckBox>("Check_findAllViews")->setChecked(true);
+        w->type("Edit_find", QStringLiteral("foo"));
+        QCOMPARE(count(), QStringLiteral("0 / 4"));
+        const struct {
+            const char* view;
+            const char* count;
+        } steps[] = {{"arp", "1 / 4"},
+                     {"netstat", "2 / 4"},
+                     {"netstat", "3 / 4"},
+                     {"nbtstat", "4 / 4"},
+                     {"arp", "1 / 4"}};
+        for (const auto& step : steps) {
+            press(Qt::Key_F3);
+            QCOMPARE(w->form().getCurrentView(), w->viewIndex(step.view));
+            QCOMPARE(count(), QLatin1String(step.count));
+        }
+        press(Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(w->form().getCurrentView(), w->viewIndex("nbtstat"));
+        QCOMPARE(count(), QStringLiteral("4 / 4"));
+        // Letter case counts in the other views too.
+        w->control<QCheckBox>("Check_findCase")->setChecked(true);
+        QCOMPARE(count(), QStringLiteral("3 / 3"));
+        press(Qt::Key_F3);
+        QCOMPARE(w->form().getCurrentView(), w->viewIndex("arp"));
+        // Within one view only, the steps go round in it.
+        w->control<QCheckBox>("Check_findAllViews")->setChecked(false);
+        press(Qt::Key_F3);
+        QCOMPARE(w->form().getCurrentView(), w->viewIndex("arp"));
+        QCOMPARE(count(), QStringLiteral("1 / 1"));
+    }
+};
+
+QTEST_MAIN(FindTest)
+#include "FindTest.moc"
