@@ -119,16 +119,6 @@ TEST_F(IniFileTest, ValuesThatAreNoIntegerReadAsTheDefault) {
     EXPECT_EQ(ini.readString("P", "MISSING", "default"), "default");
 }
 
-TEST_F(IniFileTest, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt) {
-    IniFile ini(path);
-    EXPECT_FALSE(ini.sectionExists("POSITION"));
-    EXPECT_EQ(ini.readInteger("POSITION", "TOP", 132), 132);
-    EXPECT_TRUE(ini.readSection("HISTORY").empty());
-    EXPECT_FALSE(fs::exists(path));
-    ini.writeInteger("POSITION", "TOP", 0);
-    EXPECT_EQ(readRaw(), "[POSITION]\r\nTOP=0\r\n");
-}
-
 TEST_F(IniFileTest, EveryReadSeesWhatAnotherCopyWrote) {
     IniFile first(path);
     IniFile second(path);
@@ -205,17 +195,21 @@ TEST_F(IniFileTest, NulBytesHideNothingAndAWriteKeepsWhatFollowsThem) {
     EXPECT_NE(raw.find("; note\r\n"), std::string::npos);
 }
 
-TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndTheFirstWriteMakesItSound) {
+TEST_F(IniFileTest, MissingOrOversizedFileReadsAsDefaultsAndTheFirstWriteMakesItSound) {
     std::string big = "[POSITION]\r\nTOP=5\r\n[HISTORY]\r\n";
     for (int i = 0; big.size() <= kSettingsFileLimit; ++i)
         big += "FILE" + std::to_string(i) + "=C:\\docs\\file.txt\r\n";
-    writeRaw(big);
-    IniFile ini(path);
-    EXPECT_FALSE(ini.sectionExists("POSITION"));
-    EXPECT_EQ(ini.readInteger("POSITION", "TOP", 132), 132);
-    EXPECT_TRUE(ini.readSection("HISTORY").empty());
-    ini.writeInteger("POSITION", "TOP", 7);
-    EXPECT_EQ(readRaw(), "[POSITION]\r\nTOP=7\r\n");
+    for (bool missing : {true, false}) {
+        if (!missing)
+            writeRaw(big);
+        IniFile ini(path);
+        EXPECT_FALSE(ini.sectionExists("POSITION"));
+        EXPECT_EQ(ini.readInteger("POSITION", "TOP", 132), 132);
+        EXPECT_TRUE(ini.readSection("HISTORY").empty());
+        EXPECT_EQ(fs::exists(path), !missing); // reading creates nothing
+        ini.writeInteger("POSITION", "TOP", 7);
+        EXPECT_EQ(readRaw(), "[POSITION]\r\nTOP=7\r\n");
+    }
 
     // At the limit it is still read.
     big.resize(kSettingsFileLimit);

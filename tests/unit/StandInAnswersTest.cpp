@@ -92,18 +92,13 @@ TEST(StandInAnswers, RoutePrintShowsEveryTableOfTheRecordedDump) {
 固定ルート:
   なし
 )");
-    EXPECT_EQ(text(lines, 26), R"( If メトリック ネットワーク宛先      ゲートウェイ
+    // Routes of the main and the local table alike, the default first.
+    EXPECT_EQ(text(lines, 26, 4), R"( If メトリック ネットワーク宛先      ゲートウェイ
   4   1024 ::/0                     fd00::1
   1      0 ::1/128                  リンク上
   4    256 fd00::/64                リンク上
-  4      0 fd00::2/128              リンク上
-  4    256 fe80::/64                リンク上
-  4      0 fe80::fc:ff:fe00:1/128   リンク上
-  4    256 ff00::/8                 リンク上
-===========================================================================
-固定ルート:
-  なし
 )");
+    EXPECT_EQ(lines.size(), 37u);
 
     // IPv4 only, and of its rows only the loopback's three.
     Lines filtered = routePrintLines(recorded(), {true, false, "127.*"});
@@ -129,14 +124,8 @@ TEST(StandInAnswers, IpconfigOfTheRecordedMachine) {
     net.hostName = "vm";
     net.dnsServers = {"10.255.255.53"};
     Lines lines = ipconfigLines(net, true);
-    EXPECT_EQ(text(lines, 0, 17), R"(
-Windows IP 構成
-
-   ホスト名. . . . . . . . . . . . . . . .: vm
-   プライマリ DNS サフィックス . . . . . .:
-   IP ルーティング有効 . . . . . . . . . .: いいえ
-
-イーサネット アダプター ifb0:
+    // A link that is down.
+    EXPECT_EQ(text(lines, 7, 9), R"(イーサネット アダプター ifb0:
 
    メディアの状態. . . . . . . . . . . . .: メディアは接続されていません
    接続固有の DNS サフィックス . . . . . .:
@@ -145,7 +134,6 @@ Windows IP 構成
    DHCP 有効 . . . . . . . . . . . . . . .: いいえ
    自動構成有効. . . . . . . . . . . . . .: はい
 
-イーサネット アダプター ifb1:
 )");
     EXPECT_EQ(text(lines, 25), R"(イーサネット アダプター eth0:
 
