@@ -3,11 +3,11 @@
 
 #include "commands/AbortDlg.h"
 #include "commands/LatencyChart.h"
+#include "platform/Process.h"
 #include "text/Codec.h"
 #include "text/FileName.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QSplitter>
@@ -20,12 +20,17 @@ using tg::test::MainWindowDriver;
 
 namespace {
 
-// A step of the fake commands that prints the line in UTF-8, as the system's commands do (the
-// run hands it over in cp932): every byte but letters and digits escaped, so that the fake's
-// echo of its arguments reads as no reply.
+// A step of the fake commands that prints the line as the system's commands do: in UTF-8 on
+// Linux, in cp932 on Windows (the run hands it over in cp932 either way). Every byte but letters
+// and digits is escaped, so that the fake's echo of its arguments reads as no reply.
 QString printing(const char* utf8) {
     QString step = QStringLiteral("out:");
-    for (unsigned char c : std::string(utf8) + "\n") {
+#ifdef Q_OS_WIN
+    const std::string bytes = tg::utf8ToCp932(utf8) + "\r\n";
+#else
+    const std::string bytes = std::string(utf8) + "\n";
+#endif
+    for (unsigned char c : bytes) {
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
             step += QChar(c);
         else
@@ -43,6 +48,16 @@ class LatencyChartTest : public QObject {
 
     std::unique_ptr<MainWindowDriver> start() {
         MainFormEnvironment environment;
+        // The fake command is started by its full path: Windows would find its own ping in the
+        // system folder before anything on PATH.
+        environment.startChild = [](const Text& line, bool isNT,
+                                    const tg::platform::WakeSignal& wake) {
+            const size_t wordEnd = line.find(' ');
+            return tg::platform::startChildProcess(
+                '"' + Text(TG_FAKE_BIN_DIR) + '/' + line.substr(0, wordEnd) + '"' +
+                    (wordEnd == Text::npos ? Text() : line.substr(wordEnd)),
+                isNT, wake);
+        };
         environment.iniPath =
             tg::toNativePath(tg::fromQString(dir->filePath(QStringLiteral("tginfo.INI"))));
         auto w = std::make_unique<MainWindowDriver>(environment);
@@ -54,10 +69,6 @@ class LatencyChartTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        qputenv("PATH",
-                QByteArray(TG_FAKE_BIN_DIR) + QDir::listSeparator().toLatin1() + qgetenv("PATH"));
-    }
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
