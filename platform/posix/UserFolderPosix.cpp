@@ -5,7 +5,7 @@
 namespace tg::platform {
 
 std::filesystem::path userSettingsFolder() {
-    // The base directory specification: a relative $XDG_CONFIG_HOME is to be ignored.
+    // XDG says a relative $XDG_CONFIG_HOME is to be ignored.
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config && std::filesystem::path(config).is_absolute())
         return std::filesystem::path(config) / "tginfo";
