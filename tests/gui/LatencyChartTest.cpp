@@ -1,9 +1,9 @@
+#include "support/FakeCommands.h"
 #include "support/MainWindowDriver.h"
 #include "support/ScriptedDialogs.h"
 
 #include "commands/AbortDlg.h"
 #include "commands/LatencyChart.h"
-#include "platform/Process.h"
 #include "text/Codec.h"
 #include "text/FileName.h"
 
@@ -48,15 +48,9 @@ class LatencyChartTest : public QObject {
 
     std::unique_ptr<MainWindowDriver> start() {
         MainFormEnvironment environment;
-        // The fake command is started by its full path: Windows would find its own ping in the
-        // system folder before anything on PATH.
         environment.startChild = [](const Text& line, bool isNT,
                                     const tg::platform::WakeSignal& wake) {
-            const size_t wordEnd = line.find(' ');
-            return tg::platform::startChildProcess(
-                '"' + Text(TG_FAKE_BIN_DIR) + '/' + line.substr(0, wordEnd) + '"' +
-                    (wordEnd == Text::npos ? Text() : line.substr(wordEnd)),
-                isNT, wake);
+            return tg::test::startFromFolder(TG_FAKE_BIN_DIR, line, isNT, wake);
         };
         environment.iniPath =
             tg::toNativePath(tg::fromQString(dir->filePath(QStringLiteral("tginfo.INI"))));

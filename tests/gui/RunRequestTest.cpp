@@ -1,3 +1,4 @@
+#include "support/FakeCommands.h"
 #include "support/MainWindowDriver.h"
 #include "support/ScriptedDialogs.h"
 
@@ -67,12 +68,7 @@ private:
                 std::lock_guard lock(linesMutex);
                 commandLines.push_back(line);
             }
-            // The command word is started from commandDir by its full path: Windows would find
-            // its own network commands before anything on PATH, and they must never run here.
-            size_t wordEnd = line.find(' ');
-            Text located = '"' + commandDir + '/' + line.substr(0, wordEnd) + '"' +
-                           (wordEnd == Text::npos ? Text() : line.substr(wordEnd));
-            return tg::platform::startChildProcess(located, isNT, wake);
+            return tg::test::startFromFolder(commandDir, line, isNT, wake);
         };
         env.systemReport = [this](tg::RunContext& context) {
             if (report)
