@@ -14,10 +14,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Event = platform::ChildProcess::Event;
 
-// Lines go to the window at most this often while output floods in, so that the window spends
-// its time showing lines rather than receiving handovers; a quiet pipe hands over at once.
-constexpr auto kDeliveryInterval = std::chrono::milliseconds(16);
-
 class LineOutlet {
 public:
     explicit LineOutlet(RunContext& context) : context_(context) {}

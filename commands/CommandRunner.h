@@ -4,10 +4,16 @@
 #include "platform/Process.h"
 #include "text/Text.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
 namespace tg {
+
+// Lines go to the window at most this often while output floods in, so that the window spends
+// its time showing lines rather than receiving handovers; a quiet pipe hands over at once. The
+// system report hands its lines over at the same pace.
+inline constexpr auto kDeliveryInterval = std::chrono::milliseconds(16);
 
 // Starts a command line; nullptr when it cannot be started.
 using ProcessStarter =

@@ -13,11 +13,6 @@
 
 namespace {
 
-// The report's lines and progress steps that come faster than this go to the window together, in
-// their order, as a command run's lines do; a message box or the end of the run takes whatever is
-// held.
-constexpr auto kReportInterval = std::chrono::milliseconds(16);
-
 void stepBar(QProgressBar* bar, size_t steps) {
     if (bar && steps > 0) {
         bar->setValue(tg::progressAfterSteps(bar->value(), steps));
@@ -128,9 +123,11 @@ void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
     });
 }
 
+// The report's lines and progress steps go to the window together, in their order, at a command
+// run's pace; a message box or the end of the run takes whatever is held.
 void GetInfoThread::hold(std::optional<tg::Text> line) {
     held_.push_back(std::move(line));
-    if (std::chrono::steady_clock::now() - lastHandover_ >= kReportInterval)
+    if (std::chrono::steady_clock::now() - lastHandover_ >= tg::kDeliveryInterval)
         onGuiThread([] {});
 }
 
