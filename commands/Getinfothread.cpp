@@ -43,19 +43,24 @@ void GetInfoThread::requestTermination() {
 }
 
 void GetInfoThread::run() {
+    tg::RunOutcome result;
     try {
-        if (mode == 1) {
+        if (mode == WorkerMode::Command) {
             ChildStarter start = startChild ? startChild : tg::platform::startChildProcess;
-            tg::runChildProcess(commandName, commandArgs, *this,
-                                [this, &start](const tg::Text& commandLine) {
-                                    return start(commandLine, isNT, wake_);
-                                });
-        } else if (mode == 0 && systemReport) {
+            result = tg::runChildProcess(commandName, commandArgs, *this,
+                                         [this, &start](const tg::Text& commandLine) {
+                                             return start(commandLine, isNT, wake_);
+                                         });
+        } else if (mode == WorkerMode::SystemInfo && systemReport) {
             systemReport(*this);
         }
     } catch (const std::exception&) {
         // The body shows its own failures; whatever ended it, finishRun still follows.
     }
+    if (mode == WorkerMode::SystemInfo && terminationRequested())
+        result.ending = tg::RunEnding::Aborted;
+    if (outcome)
+        *outcome = result;
     // What was held back reaches the window however the body ended.
     try {
         if (!held_.empty())
