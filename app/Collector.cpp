@@ -6,7 +6,6 @@
 #include "commands/ViewCatalogue.h"
 #include "platform/Files.h"
 #include "platform/SystemValues.h"
-#include "sysinfo/SystemReportBody.h"
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
@@ -64,12 +63,16 @@ public:
     }
     void stepProgress() override {}
     void resetProgress() override {}
+    // The report shows a box only when it cannot read the system at all.
     int messageBox(bool, const Text& text, const Text& caption, unsigned) override {
         errorLine_(caption.empty() ? text : caption + ": " + text);
+        failed_ = true;
         return 1; // OK
     }
+    bool failed() const { return failed_; }
 
 private:
+    bool failed_ = false;
     Text& text_;
     const std::function<void(const Text&)>& errorLine_;
 };
@@ -242,9 +245,11 @@ bool collectInto(Document& document, const std::vector<CollectView>& views,
                 try {
                     environment.systemReport(run);
                 } catch (const std::exception& error) {
-                    errorLine(error.what());
+                    run.messageBox(false, error.what(), {}, 0);
                 }
             }
+            if (run.failed())
+                outcome.ending = RunEnding::CouldNotStart;
         } else {
             outcome = runChildProcess(info.command, view.args, run, [&](const Text& commandLine) {
                 return environment.startChild

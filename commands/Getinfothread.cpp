@@ -57,7 +57,10 @@ void GetInfoThread::run() {
     } catch (const std::exception&) {
         // The body shows its own failures; whatever ended it, finishRun still follows.
     }
-    if (mode == WorkerMode::SystemInfo && terminationRequested())
+    // The report shows a box only when it cannot read the system at all.
+    if (mode == WorkerMode::SystemInfo && boxShown_)
+        result.ending = tg::RunEnding::CouldNotStart;
+    else if (mode == WorkerMode::SystemInfo && terminationRequested())
         result.ending = tg::RunEnding::Aborted;
     if (outcome)
         *outcome = result;
@@ -162,6 +165,7 @@ void GetInfoThread::resetProgress() {
 int GetInfoThread::messageBox(bool ownedByDialog, const tg::Text& text, const tg::Text& caption,
                               unsigned flags) {
     int answer = 0;
+    boxShown_ = true;
     onGuiThread([&] {
         QWidget* owner = ownedByDialog ? static_cast<QWidget*>(dialog.data()) : nullptr;
         answer = tg::dialogs().messageBox(owner, text, caption, flags);

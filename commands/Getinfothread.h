@@ -80,6 +80,7 @@ private:
     void stepBars(); // on the GUI thread
 
     tg::platform::WakeSignal wake_;
+    bool boxShown_ = false; // on the worker thread only
     std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
 };

@@ -304,25 +304,40 @@ private slots:
         QVERIFY(w.control<QPushButton>("Button_Update")->isEnabled());
     }
 
-    // A command that cannot start: its record says so, the collector's status is 1 and the file
-    // is written all the same.
-    void viewThatCannotStart() {
+    // A command that cannot start and a report that cannot read the system: their records say
+    // so, each has its line, the collector's status is 1 and the file is written all the same.
+    void viewsThatCannotRun() {
         commandDir = pathText("no-such-folder");
         std::vector<Text> errors;
+        tg::CollectEnvironment env = collectEnvironment(&errors);
+        env.systemReport = [](tg::RunContext& run) {
+            run.messageBox(false, cp932("WMIに接続できません"), cp932("エラー"), 0);
+        };
         tg::ProgramArguments arguments;
         arguments.action = tg::ProgramArguments::Action::Collect;
         arguments.file = pathText("notstarted.json");
         arguments.format = tg::CollectFormat::Json;
-        arguments.views = {{"arp", "-a"}};
-        QCOMPARE(tg::collect(arguments, collectEnvironment(&errors)), 1);
+        arguments.views = {{"arp", "-a"}, {"winconf", ""}};
+        QCOMPARE(tg::collect(arguments, env), 1);
         commandDir = TG_FAKE_BIN_DIR;
-        QCOMPARE(errors.size(), size_t(1));
+        QCOMPARE(errors.size(), size_t(3));
         QVERIFY(errors[0].find("arp -a") != Text::npos);
-        const QJsonObject arp = QJsonDocument::fromJson(readFile(path("notstarted.json")))
-                                    .object()["views"][2]
-                                    .toObject();
-        QCOMPARE(arp["ending"].toString(), QStringLiteral("notStarted"));
-        QVERIFY(arp["exitCode"].isNull());
+        QCOMPARE(errors[1], cp932("エラー: WMIに接続できません"));
+        QVERIFY(errors[2].find("winconf") != Text::npos);
+        const QJsonArray views =
+            QJsonDocument::fromJson(readFile(path("notstarted.json"))).object()["views"].toArray();
+        for (int view : {0, 2}) {
+            QCOMPARE(views[view].toObject()["ending"].toString(), QStringLiteral("notStarted"));
+            QVERIFY(views[view].toObject()["exitCode"].isNull());
+        }
+
+        // The window keeps the same record of a report that could not read the system.
+        MainFormEnvironment windowEnv = windowEnvironment();
+        windowEnv.systemReport = env.systemReport;
+        MainWindowDriver w(windowEnv);
+        w.form().collectAll({{"winconf", ""}});
+        QCOMPARE(dialogs.boxes.back().text, cp932("WMIに接続できません"));
+        QCOMPARE(w->getDocument().record(0)->ending, tg::RunEnding::CouldNotStart);
     }
 
     // Both exports of a cp932 document with 0x5C trail bytes, markup characters and views never
