@@ -67,6 +67,8 @@ const ActionRow kActions[] = {
      ActionIcon::Save, FileMenu, true, 1, 3, Start::Shown},
     {"FileSaveAs1", "名前を付けて保存(&A)...", "別名で保存|現在のファイルに新しい名前をつけて保存",
      kNoKey, nullptr, ActionIcon::SaveAs, FileMenu, false, 0, 0, Start::Shown},
+    {"FileExport1", "エクスポート(&E)...", "エクスポート|HTML か JSON のファイルに書き出す", kNoKey,
+     nullptr, kNoIcon, FileMenu, false, 0, 0, Start::Shown},
     {"FilePrintSetup1", "プリンタの設定(&U)...", "プリンタの設定", kNoKey, nullptr,
      ActionIcon::PageSetup, FileMenu, true, 0, 0, Start::Shown},
     {"PrintPreview1", "印刷プレビュー(&V)..", "印刷プレビュー", kNoKey, "印刷プレビュー..(&Q)",
@@ -98,6 +100,9 @@ const ActionRow kActions[] = {
      ViewMenu, false, 0, 0, Start::Unchecked},
     // The Tools menu's placeholder, replaced by one entry per view at start-up.
     {"Dummy", "&Dummy", "", kNoKey, nullptr, kNoIcon, ToolsMenu, false, 0, 0, Start::Shown},
+    // Moved below the views' entries once they are there.
+    {"ToolCollectAll1", "一括取得(&A)...", "一括取得|よく使う情報をまとめて取得する", kNoKey,
+     nullptr, kNoIcon, ToolsMenu, false, 0, 0, Start::Shown},
     {"actHelp", "ヘルプ(&H)...", "ヘルプ", Qt::Key_F1, nullptr, ActionIcon::Help, HelpMenu, false,
      5, 2, Start::Shown},
     {"HelpAbout", "バージョン情報(&A)...", "バージョン情報", kNoKey, nullptr, ActionIcon::About,
@@ -119,6 +124,8 @@ void TMainForm::bindActions() {
         {"FileClose1", &TMainForm::FileClose1Execute},
         {"FileSave1", &TMainForm::FileSave1Execute},
         {"FileSaveAs1", &TMainForm::FileSaveAs1Execute},
+        {"FileExport1", &TMainForm::FileExport1Execute},
+        {"ToolCollectAll1", &TMainForm::ToolCollectAll1Execute},
         {"FilePrintSetup1", &TMainForm::FilePrintSetup1Execute},
         {"PrintPreview1", &TMainForm::PrintPreview1Execute},
         {"Print1", &TMainForm::Print1Execute},

@@ -57,7 +57,7 @@ constexpr const char* kDocumentActions[] = {"FileNew1",    "FileOpen1", "FileClo
 // The unsaved-changes prompt. False when the user cancelled the command; a failed save leaves
 // through here as an error and so ends the command as well.
 bool TMainForm::askToSaveChanges() {
-    if (!modified)
+    if (!document.modified())
         return true;
     int answer = tg::dialogs().messageBox(
         this, cp932("保存されていない更新があります\n保存しますか？"), cp932("確認"),
@@ -73,11 +73,8 @@ void TMainForm::FileNew1Execute() {
     if (!askToSaveChanges())
         return;
     RichEdit_Output->clearText();
-    // A fresh vector, so that the views' old texts give back their memory.
-    viewText = std::vector<Text>(viewDefaultText);
-    RichEdit_Output->showText(viewText.front());
-    modified = false;
-    documentName = defaultDocumentName;
+    document.reset();
+    RichEdit_Output->showText(document.text(0));
     selectView(0);
     Edit_target->clear();
     Edit_option->clear();
@@ -88,7 +85,7 @@ void TMainForm::FileClose1Execute() {
 }
 
 void TMainForm::FileSave1Execute() {
-    if (documentName.empty() || documentName == defaultDocumentName)
+    if (document.isUnnamed())
         FileSaveAs1Execute();
     else
         saveDocument();
@@ -102,14 +99,14 @@ void TMainForm::FileSaveAs1Execute() {
 }
 
 void TMainForm::FileSaveAs1BeforeExecute() {
-    saveAsInitialDir = tg::extractFilePath(documentName);
+    saveAsInitialDir = tg::extractFilePath(document.name());
 }
 
 // The document takes the new name only once its file is written there: after a failed save it
 // keeps its name, so that the next Save does not aim at the place that just failed.
 void TMainForm::FileSaveAs1Accept(const Text& fileName) {
     writeDocumentFile(fileName);
-    documentName = fileName;
+    document.setName(fileName);
     documentSaved();
 }
 
@@ -123,14 +120,14 @@ void TMainForm::FileOpen1Accept(const Text& fileName) {
 }
 
 void TMainForm::saveDocument() {
-    writeDocumentFile(documentName);
+    writeDocumentFile(document.name());
     documentSaved();
 }
 
 void TMainForm::writeDocumentFile(const Text& path) {
     Text bytes;
     try {
-        bytes = tg::documentBytes(viewLabels, viewText, viewDefaultText, viewSeparator);
+        bytes = document.fileBytes();
     } catch (const std::bad_alloc&) {
         throw tg::Error(tg::fileErrorMessage("ファイルに書き込めません", path,
                                              {tg::FileProblem::OutOfMemory, {}}));
@@ -139,8 +136,8 @@ void TMainForm::writeDocumentFile(const Text& path) {
 }
 
 void TMainForm::documentSaved() {
-    modified = false;
-    tg::platform::addToRecentDocuments(documentName);
+    document.setModified(false);
+    tg::platform::addToRecentDocuments(document.name());
     updateHistory();
 }
 
@@ -152,21 +149,21 @@ void TMainForm::openDocument(Text path) {
     std::optional<tg::DocumentSections> sections = readDocument(path);
     if (!sections)
         return;
-    documentName = std::move(path);
+    document.setName(std::move(path));
     // The pane may be showing one of the texts about to be replaced.
     RichEdit_Output->clearText();
-    tg::applyDocumentSections(std::move(*sections), viewText, viewDefaultText);
+    document.applySections(std::move(*sections));
     selectView(0);
-    modified = false;
+    document.setModified(false);
     Edit_target->clear();
     Edit_option->clear();
-    tg::platform::addToRecentDocuments(documentName);
+    tg::platform::addToRecentDocuments(document.name());
     updateHistory();
 }
 
 // Nothing when the read was given up because the window is closing.
 std::optional<tg::DocumentSections> TMainForm::readDocument(const Text& path) {
-    tg::DocumentRead read(tg::toNativePath(path), viewLabels, viewSeparator);
+    tg::DocumentRead read(tg::toNativePath(path), document.labels(), tg::Document::kSeparator);
     if (!read.waitFor(kUnnoticedRead)) {
         // The window answers meanwhile; what would change the document waits, disabled.
         std::vector<std::pair<QAction*, bool>> actions;
@@ -220,7 +217,7 @@ std::optional<tg::DocumentSections> TMainForm::readDocument(const Text& path) {
 }
 
 void TMainForm::updateHistory() {
-    tg::addToHistory(*iniFile, documentName);
+    tg::addToHistory(*iniFile, document.name());
     refreshHistoryActions();
 }
 

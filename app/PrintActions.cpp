@@ -33,7 +33,7 @@ template <typename Handler> void showingErrors(Handler&& handler) {
 
 } // namespace
 
-void TMainForm::printDocument(int target) {
+void TMainForm::printDocument(PrintTarget target) {
     try {
         // The views in the order of the tree's nodes below its root.
         size_t nodes = 0;
@@ -41,29 +41,30 @@ void TMainForm::printDocument(int target) {
             if ((*it)->parent())
                 ++nodes;
         const tg::StringList list =
-            tg::buildPrintList(viewLabels, viewText, viewDefaultText, viewSeparator, nodes);
+            tg::buildPrintList(document.labels(), document.texts(), document.defaultTexts(),
+                               tg::Document::kSeparator, nodes);
         RichEdit_Output->setText(tg::joinLinesCrLf(list));
 
         TQRMDForm& report = reportForm();
         report.setRichEdit(RichEdit_Output);
         report.Prepare();
-        if (target == 0)
+        if (target == PrintTarget::Preview)
             report.Preview();
-        else if (target == 1)
+        else
             report.Print();
     } catch (...) {
-        RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
+        RichEdit_Output->showText(document.text(static_cast<size_t>(currentView)));
         throw;
     }
-    RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
+    RichEdit_Output->showText(document.text(static_cast<size_t>(currentView)));
 }
 
 void TMainForm::PrintPreview1Execute() {
-    showingErrors([this] { printDocument(0); });
+    showingErrors([this] { printDocument(PrintTarget::Preview); });
 }
 
 void TMainForm::Print1Execute() {
-    showingErrors([this] { printDocument(1); });
+    showingErrors([this] { printDocument(PrintTarget::Printer); });
 }
 
 void TMainForm::FilePrintSetup1Execute() {

@@ -106,31 +106,50 @@ void TMainForm::Button_UpdateClick() {
         ~Enable() { button->setEnabled(true); }
     } enableAgain{Button_Update};
 
+    runView(view, tg::commandFor(slot, inputs));
+    StatusPanel->setText(QStringLiteral("完了"));
+}
+
+// Runs the view, which is the current one, into the pane; its output becomes the view's text and
+// the run its record.
+void TMainForm::runView(int view, const tg::CommandParts& command) {
+    const int slot = tg::slotOfView(view, isNT);
     RichEdit_Output->clearText();
     Chart_latency->startRun(tg::latencyKindOf(slot));
-    if (slot == 0) {
+    tg::RunRecord record;
+    record.command =
+        slot == 0 ? tg::Text("winconf") : tg::commandLineOf(command.word, command.args);
+    record.started = tg::localTimeText(std::chrono::system_clock::now());
+    lastRunOutcome_ = {};
+    if (slot == 0)
         runSystemInfo();
-    } else {
-        tg::CommandParts command = tg::commandFor(slot, inputs);
+    else
         runCommand(command.word, command.args);
-    }
+    record.ended = tg::localTimeText(std::chrono::system_clock::now());
+    record.ending = lastRunOutcome_.ending;
+    record.exitCode = lastRunOutcome_.exitCode;
     // The pane's bytes become the view's text; the pane goes on showing them from there.
-    RichEdit_Output->moveTextTo(viewText[static_cast<size_t>(view)]);
+    RichEdit_Output->moveTextTo(document.text(static_cast<size_t>(view)));
+    document.runEnded(static_cast<size_t>(view), std::move(record));
+    showRunRecord();
     Panel_find->refresh();
-    modified = true;
-    StatusPanel->setText(QStringLiteral("完了"));
+}
+
+void TMainForm::showRunRecord() {
+    const auto& record = document.record(static_cast<size_t>(currentView));
+    RichEdit_Output->setToolTip(record ? tg::toQString(tg::recordDescription(*record)) : QString());
 }
 
 void TMainForm::runSystemInfo() {
     auto* worker = new GetInfoThread;
-    worker->mode = 0;
+    worker->mode = WorkerMode::SystemInfo;
     worker->systemReport = systemReport_;
     runWorker(worker);
 }
 
 void TMainForm::runCommand(tg::Text commandName, tg::Text commandArgs) {
     auto* worker = new GetInfoThread;
-    worker->mode = 1;
+    worker->mode = WorkerMode::Command;
     worker->isNT = isNT;
     worker->commandName = std::move(commandName);
     worker->commandArgs = std::move(commandArgs);
@@ -144,7 +163,12 @@ void TMainForm::runWorker(GetInfoThread* worker) {
         chart->addLines(lines);
     };
     worker->mainProgress = ProgressBar1;
+    worker->outcome = &lastRunOutcome_;
     TAbortDlg dialog(this, worker); // starts the worker, which frees itself after the run
+    if (!runStep_.isEmpty()) {
+        dialog.Label1->setText(runStep_);
+        dialog.Label1->adjustSize();
+    }
     dialog.exec();
     // Should the loop end otherwise (the application quitting), the run still stops first.
     while (!dialog.isFinished()) {

@@ -65,11 +65,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     buildViews();
     connectRunRequest();
 
-    defaultDocumentName = "untitled.txt";
-    documentName = defaultDocumentName;
-    modified = false;
-    viewSeparator = "-----";
-    viewMode = 0;
+    viewMode = ViewMode::Tabs;
 
     std::filesystem::path iniPath = environment.iniPath;
     if (iniPath.empty() && !executablePath.empty())

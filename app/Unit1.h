@@ -1,11 +1,15 @@
 #pragma once
 
+#include "app/Collector.h"
+#include "commands/CommandLine.h"
+#include "documents/Document.h"
 #include "documents/DocumentFile.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
 #include "text/Text.h"
 
 #include <QMainWindow>
+#include <QString>
 
 #include <array>
 #include <filesystem>
@@ -70,6 +74,13 @@ struct MainFormEnvironment {
         startChild{};
 };
 
+// How the views are reached: the tab strip or the navigation tree.
+enum class ViewMode { Tabs, Tree };
+// How the tab strip draws its tabs.
+enum class TabStyle { Tabs, Buttons, FlatButtons };
+// Where printDocument sends the document.
+enum class PrintTarget { Preview, Printer };
+
 // The main window: all lasting state of the program and the wiring of its controls and actions.
 // Its controls and actions carry their names as object names; that is how tests reach them.
 class TMainForm : public QMainWindow {
@@ -101,6 +112,8 @@ public:
     void FileSaveAs1BeforeExecute();
     void FileSaveAs1Accept(const tg::Text& fileName);
     void FileOpen1Accept(const tg::Text& fileName);
+    void FileExport1Execute();
+    void FileExport1Accept(const tg::Text& fileName); // HTML, or JSON for a name ending in .json
     void saveDocument();
     void openDocument(tg::Text path);
     void updateHistory();
@@ -114,25 +127,32 @@ public:
     bool checkTarget(int slot);
     void runSystemInfo();
     void runCommand(tg::Text commandName, tg::Text commandArgs);
+    void runView(int view, const tg::CommandParts& command);
+
+    // 一括取得 (CollectActions.cpp).
+    void ToolCollectAll1Execute();
+    void collectAll(const std::vector<tg::CollectView>& list);
+    std::vector<tg::CollectView> collectList() const; // as the settings file keeps it
 
     // Printing and preview of the whole document (PrintActions.cpp).
-    void printDocument(int target); // 0 preview, 1 print
+    void printDocument(PrintTarget target);
     void PrintPreview1Execute();
     void Print1Execute();
     void FilePrintSetup1Execute(); // the printer-setup dialog; Accept when the user confirms
     void FilePrintSetup1Accept();
 
     // State, readable for the parts of the program that work on the document.
-    const std::vector<tg::Text>& getViewLabels() const { return viewLabels; }
-    const std::vector<tg::Text>& getViewText() const { return viewText; }
-    const std::vector<tg::Text>& getViewDefaultText() const { return viewDefaultText; }
+    const tg::Document& getDocument() const { return document; }
+    const std::vector<tg::Text>& getViewLabels() const { return document.labels(); }
+    const std::vector<tg::Text>& getViewText() const { return document.texts(); }
+    const std::vector<tg::Text>& getViewDefaultText() const { return document.defaultTexts(); }
     const std::vector<tg::Text>& getViewHelpText() const { return viewHelpText; }
     int getCurrentView() const { return currentView; }
-    int getViewMode() const { return viewMode; }
+    ViewMode getViewMode() const { return viewMode; }
     bool getIsNT() const { return isNT; }
-    bool isModified() const { return modified; }
-    const tg::Text& getDocumentName() const { return documentName; }
-    int tabStyle() const { return tabStyle_; }
+    bool isModified() const { return document.modified(); }
+    const tg::Text& getDocumentName() const { return document.name(); }
+    TabStyle tabStyle() const { return tabStyle_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -162,27 +182,25 @@ private:
     std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
     void connectRunRequest();
     void runWorker(GetInfoThread* worker);
+    void showRunRecord();
+    std::optional<std::vector<tg::CollectView>> editCollectList();
     QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
     void showCurrentTexts();
     void selectTreeNode(int viewIndex);
-    void setTabStyle(int style);
+    void setTabStyle(TabStyle style);
     void showLatencyOfCurrentView();
     void followCopyTarget();
     QWidget* copySource() const;
     void updateCopyEnabled();
 
     // Members named as the rest of the program refers to them.
-    std::vector<tg::Text> viewLabels;
+    // The views' labels, texts and default texts, their run records, the document's name and
+    // whether it is modified.
+    tg::Document document;
     tg::StringList optionList;
-    std::vector<tg::Text> viewText;
-    std::vector<tg::Text> viewDefaultText;
     std::vector<tg::Text> viewHelpText;
-    tg::Text documentName;
-    tg::Text defaultDocumentName;
-    tg::Text viewSeparator;
-    bool modified = false;
     bool isNT = true;
-    int viewMode = 0;
+    ViewMode viewMode = ViewMode::Tabs;
     int currentView = 0;
     std::array<QAction*, 5> historyActions{};
     std::unique_ptr<tg::IniFile> iniFile;
@@ -234,9 +252,11 @@ private:
     std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
-    int tabStyle_ = 0;                    // 0 tabs, 1 buttons, 2 flat buttons
+    TabStyle tabStyle_ = TabStyle::Tabs;
     decltype(MainFormEnvironment::systemReport) systemReport_;
     decltype(MainFormEnvironment::startChild) startChild_;
+    tg::RunOutcome lastRunOutcome_; // how the latest run ended, as its worker left it
+    QString runStep_;               // the step of 一括取得 under way, for the run's dialog
 };
 
 extern TMainForm* MainForm;

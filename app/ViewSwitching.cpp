@@ -40,7 +40,6 @@ void TMainForm::buildViews() {
             removed = node;
             continue;
         }
-        viewLabels.push_back(label);
         TabControl1->addTab(node->text(0));
         int slot = tg::slotOfView(counter, isNT);
         auto* action = new QAction(QString::fromLatin1(tg::slotInfo(slot).toolCaption), this);
@@ -55,12 +54,15 @@ void TMainForm::buildViews() {
         ++counter;
     }
     delete removed;
+    QAction* collectAll = action("ToolCollectAll1");
+    toolsMenu->removeAction(collectAll);
+    toolsMenu->addSeparator();
+    toolsMenu->addAction(collectAll);
 
     int count = TabControl1->count();
     for (int i = 0; i < count; ++i) {
         int slot = tg::slotOfView(i, isNT);
-        viewText.push_back(tg::initialText(slot));
-        viewDefaultText.push_back(viewText.back());
+        document.addView(tg::fromQString(TabControl1->tabText(i)), tg::initialText(slot));
         viewHelpText.push_back(tg::commandHelpText(slot));
     }
     selectView(0);
@@ -81,7 +83,8 @@ void TMainForm::selectTreeNode(int viewIndex) {
 }
 
 void TMainForm::showCurrentTexts() {
-    RichEdit_Output->showText(viewText[static_cast<size_t>(currentView)]);
+    RichEdit_Output->showText(document.text(static_cast<size_t>(currentView)));
+    showRunRecord();
     RichEdit_Commandhelp->setText(viewHelpText[static_cast<size_t>(currentView)]);
     showLatencyOfCurrentView();
     Panel_find->refresh();
@@ -91,7 +94,7 @@ void TMainForm::showLatencyOfCurrentView() {
     // A hidden chart reads nothing: it is drawn afresh from the view's text when it is shown.
     if (Chart_latency->isVisibleTo(this)) {
         Chart_latency->showText(tg::latencyKindOf(tg::slotOfView(currentView, isNT)),
-                                viewText[static_cast<size_t>(currentView)]);
+                                document.text(static_cast<size_t>(currentView)));
     }
 }
 
@@ -115,7 +118,7 @@ void TMainForm::selectView(int viewIndex) {
     if (info.optionListId != 0)
         fillOptionList(info.optionListId, info.initialItem);
 
-    if (viewMode == 0) {
+    if (viewMode == ViewMode::Tabs) {
         const QSignalBlocker block(TabControl1);
         TabControl1->setCurrentIndex(viewIndex);
     } else {
@@ -143,7 +146,7 @@ void TMainForm::fillOptionList(int optionListId, int itemIndex) {
 
 void TMainForm::viewChanged() {
     int index = 0;
-    if (viewMode == 0) {
+    if (viewMode == ViewMode::Tabs) {
         index = TabControl1->currentIndex();
     } else {
         const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
@@ -170,15 +173,15 @@ void TMainForm::OnViewMenuClick(QAction* sender) {
     selectView(sender->data().toInt());
 }
 
-void TMainForm::setTabStyle(int style) {
+void TMainForm::setTabStyle(TabStyle style) {
     tabStyle_ = style;
-    TabControl1->setDrawBase(style == 0);
-    TabControl1->setDocumentMode(style != 0);
+    TabControl1->setDrawBase(style == TabStyle::Tabs);
+    TabControl1->setDocumentMode(style != TabStyle::Tabs);
 }
 
 void TMainForm::TabViewExecute() {
     switching_ = true;
-    viewMode = 0;
+    viewMode = ViewMode::Tabs;
     TreeView1->hide();
     if (TabControl1->count() == 0) {
         const QSignalBlocker block(TabControl1);
@@ -186,7 +189,7 @@ void TMainForm::TabViewExecute() {
         for (int i = 0; i < root->childCount(); ++i)
             TabControl1->addTab(root->child(i)->text(0));
     }
-    setTabStyle(0);
+    setTabStyle(TabStyle::Tabs);
     TabControl1->show();
     {
         const QSignalBlocker block(TabControl1);
@@ -200,13 +203,13 @@ void TMainForm::TabViewExecute() {
 
 void TMainForm::TreeViewExecute() {
     switching_ = true;
-    viewMode = 1;
+    viewMode = ViewMode::Tree;
     {
         const QSignalBlocker block(TabControl1);
         while (TabControl1->count() > 0)
             TabControl1->removeTab(0);
     }
-    setTabStyle(2);
+    setTabStyle(TabStyle::FlatButtons);
     // A tab strip without tabs only takes room; the page below it stays as it is.
     TabControl1->hide();
     TreeView1->show();

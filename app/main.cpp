@@ -1,5 +1,6 @@
 #include "app/AboutBox.h"
 #include "app/Application.h"
+#include "app/Collector.h"
 #include "app/Splash.h"
 #include "app/Unit1.h"
 #include "documents/QRMDForm.h"
@@ -9,10 +10,24 @@
 #include "sysinfo/SystemReportBody.h"
 
 #include <QPointer>
+#include <QTimer>
+
+#include <optional>
 
 int main(int argc, char* argv[]) {
     tg::platform::initializeCom();
     tg::platform::useLargePagesForLargeBuffers();
+    // The command line is answered before any toolkit object exists: the collector needs no
+    // display.
+    tg::ProgramArguments arguments;
+    tg::CollectEnvironment collectEnvironment;
+    collectEnvironment.isNT = tg::platform::isNT();
+    collectEnvironment.systemReport = tg::systemReportBody();
+    if (std::optional<int> status =
+            tg::answerCommandLine(argc, argv, arguments, collectEnvironment)) {
+        tg::platform::uninitializeCom();
+        return *status;
+    }
     {
         tg::Application application(argc, argv);
         QPointer<TSplash> splash;
@@ -32,6 +47,11 @@ int main(int argc, char* argv[]) {
             AboutBox = &aboutBox;
 
             mainForm.show();
+            if (!arguments.file.empty()) {
+                QTimer::singleShot(0, &mainForm, tg::guarded([&mainForm, &arguments] {
+                                       mainForm.openDocument(arguments.file);
+                                   }));
+            }
             tg::Application::exec();
             AboutBox = nullptr;
             QRMDForm = nullptr;

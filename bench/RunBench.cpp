@@ -126,7 +126,7 @@ public:
 // during() runs once the dialog's loop is up.
 void runCommand(Window& window, const Text& args, const std::function<void(TAbortDlg*)>& during) {
     auto* worker = new GetInfoThread;
-    worker->mode = 1;
+    worker->mode = WorkerMode::Command;
     worker->commandName = Text("\"") + TG_FIXTURE_CHILD + "\"";
     worker->commandArgs = args;
     worker->outputPane = window.pane;

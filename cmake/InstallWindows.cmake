@@ -3,7 +3,7 @@
 # README.txt. Included from cmake/Install.cmake.
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsRuntime.cmake)
 
-install(TARGETS tginfo RUNTIME DESTINATION .)
+install(TARGETS tginfo tginfoc RUNTIME DESTINATION .)
 install(FILES
         $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
         $<TARGET_FILE:Qt6::PrintSupport> ${TG_MINGW_RUNTIME_DLLS}

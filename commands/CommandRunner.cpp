@@ -51,8 +51,9 @@ Text cannotRunLine(const Text& commandName) {
     return prefix + commandName;
 }
 
-void runChildProcess(const Text& commandName, const Text& commandArgs, RunContext& context,
-                     const ProcessStarter& start) {
+RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, RunContext& context,
+                           const ProcessStarter& start) {
+    RunOutcome outcome{RunEnding::Aborted, std::nullopt};
     LineOutlet outlet(context);
     LineAssembly assembly;
     std::unique_ptr<platform::ChildProcess> child;
@@ -60,6 +61,7 @@ void runChildProcess(const Text& commandName, const Text& commandArgs, RunContex
     try {
         child = start(commandLineOf(commandName, commandArgs));
         if (!child) {
+            outcome.ending = RunEnding::CouldNotStart;
             assembly.replacePartial(cannotRunLine(commandName));
         } else {
             Text chunk;
@@ -80,6 +82,7 @@ void runChildProcess(const Text& commandName, const Text& commandArgs, RunContex
                     child->drain(chunk);
                     assembly.feed(chunk, outlet.pending());
                     childEnded = true;
+                    outcome = {RunEnding::Exited, child->exitCode()};
                     break;
                 }
             }
@@ -87,6 +90,8 @@ void runChildProcess(const Text& commandName, const Text& commandArgs, RunContex
         assembly.finish(outlet.pending());
         outlet.deliver();
     } catch (const std::exception& error) {
+        if (!child)
+            outcome.ending = RunEnding::CouldNotStart;
         // The error's text is the run's last line, in place of the partial one.
         assembly.replacePartial(error.what());
         assembly.finish(outlet.pending());
@@ -102,6 +107,7 @@ void runChildProcess(const Text& commandName, const Text& commandArgs, RunContex
         context.resetProgress();
     } catch (const std::exception&) {
     }
+    return outcome;
 }
 
 } // namespace tg

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tg {
 
@@ -15,6 +16,15 @@ namespace tg {
 // system report hands its lines over at the same pace.
 inline constexpr auto kDeliveryInterval = std::chrono::milliseconds(16);
 
+// How a run ended. A system report that runs to its end is Completed; a command that ended by
+// itself Exited, with its exit code.
+enum class RunEnding { Completed, Exited, Aborted, CouldNotStart };
+
+struct RunOutcome {
+    RunEnding ending = RunEnding::Completed;
+    std::optional<int> exitCode;
+};
+
 // Starts a command line; nullptr when it cannot be started.
 using ProcessStarter =
     std::function<std::unique_ptr<platform::ChildProcess>(const Text& commandLine)>;
@@ -22,8 +32,8 @@ using ProcessStarter =
 // The body of a command run: starts commandName + " " + commandArgs and hands its output to the
 // window line by line until the command has ended or the run is aborted. Nothing the command
 // wrote before it ended is lost; an abort ends the command and all it started.
-void runChildProcess(const Text& commandName, const Text& commandArgs, RunContext& context,
-                     const ProcessStarter& start);
+RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, RunContext& context,
+                           const ProcessStarter& start);
 
 // The line shown when a command cannot be started.
 Text cannotRunLine(const Text& commandName);

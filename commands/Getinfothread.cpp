@@ -43,19 +43,27 @@ void GetInfoThread::requestTermination() {
 }
 
 void GetInfoThread::run() {
+    tg::RunOutcome result;
     try {
-        if (mode == 1) {
+        if (mode == WorkerMode::Command) {
             ChildStarter start = startChild ? startChild : tg::platform::startChildProcess;
-            tg::runChildProcess(commandName, commandArgs, *this,
-                                [this, &start](const tg::Text& commandLine) {
-                                    return start(commandLine, isNT, wake_);
-                                });
-        } else if (mode == 0 && systemReport) {
+            result = tg::runChildProcess(commandName, commandArgs, *this,
+                                         [this, &start](const tg::Text& commandLine) {
+                                             return start(commandLine, isNT, wake_);
+                                         });
+        } else if (mode == WorkerMode::SystemInfo && systemReport) {
             systemReport(*this);
         }
     } catch (const std::exception&) {
         // The body shows its own failures; whatever ended it, finishRun still follows.
     }
+    // The report shows a box only when it cannot read the system at all.
+    if (mode == WorkerMode::SystemInfo && boxShown_)
+        result.ending = tg::RunEnding::CouldNotStart;
+    else if (mode == WorkerMode::SystemInfo && terminationRequested())
+        result.ending = tg::RunEnding::Aborted;
+    if (outcome)
+        *outcome = result;
     // What was held back reaches the window however the body ended.
     try {
         if (!held_.empty())
@@ -157,6 +165,7 @@ void GetInfoThread::resetProgress() {
 int GetInfoThread::messageBox(bool ownedByDialog, const tg::Text& text, const tg::Text& caption,
                               unsigned flags) {
     int answer = 0;
+    boxShown_ = true;
     onGuiThread([&] {
         QWidget* owner = ownedByDialog ? static_cast<QWidget*>(dialog.data()) : nullptr;
         answer = tg::dialogs().messageBox(owner, text, caption, flags);

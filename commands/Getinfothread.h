@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/CommandRunner.h"
 #include "commands/RunContext.h"
 #include "platform/Process.h"
 #include "text/Text.h"
@@ -19,6 +20,9 @@ class TAbortDlg;
 namespace tg {
 class OutputPane;
 }
+
+// What a worker runs.
+enum class WorkerMode { None, SystemInfo, Command };
 
 // The body of a system-information run.
 using SystemReportBody = std::function<void(tg::RunContext&)>;
@@ -43,9 +47,11 @@ public:
     QProgressBar* dialogProgress = nullptr;
     QPointer<TAbortDlg> dialog;
     bool isNT = true;
-    int mode = -1;                 // 0 system information, 1 command, otherwise nothing
-    SystemReportBody systemReport; // the body of mode 0; none returns at once
+    WorkerMode mode = WorkerMode::None;
+    SystemReportBody systemReport; // the body of SystemInfo; none returns at once
     ChildStarter startChild;       // none starts the command the platform's way
+    // Where the worker leaves how the run ended, before the end-of-run notification; may be none.
+    tg::RunOutcome* outcome = nullptr;
     // Sees each batch of a command's output lines once the pane shows them, on the GUI thread.
     std::function<void(const std::vector<tg::Text>&)> linesShown;
 
@@ -74,6 +80,7 @@ private:
     void stepBars(); // on the GUI thread
 
     tg::platform::WakeSignal wake_;
+    bool boxShown_ = false; // on the worker thread only
     std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace tg::platform {
 
@@ -25,5 +26,17 @@ struct MemoryStatus {
     std::uint64_t totalPageFile = 0; // commit limit: physical memory plus paging space
 };
 MemoryStatus memoryStatus();
+
+// The name of the user the program runs as; none when the system does not give it.
+std::optional<Text> userName();
+// The operating system's name and version, for the header of an export.
+Text osDescription();
+
+// A command-line argument as text (the program's arguments come in the system's own encoding).
+Text argumentText(std::string_view argument);
+// Writes a line of text and a line end to standard error, in the console's encoding.
+void writeErrorLine(TextView line);
+// Writes text to standard output in the console's encoding; false when it could not be written.
+bool writeOutput(TextView text);
 
 } // namespace tg::platform

@@ -2,7 +2,9 @@
 
 #include "text/Codec.h"
 
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -105,6 +107,52 @@ MemoryStatus memoryStatus() {
     status.availVirtual =
         status.totalVirtual - std::min(status.totalVirtual, mappedBytes(status.totalVirtual));
     return status;
+}
+
+} // namespace tg::platform
+
+namespace tg::platform {
+
+std::optional<Text> userName() {
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_name)
+        return utf8ToCp932(entry->pw_name);
+    return std::nullopt;
+}
+
+Text osDescription() {
+    // The distribution's own name where it tells one, then the kernel's.
+    std::ifstream release("/etc/os-release");
+    std::string line, pretty;
+    while (std::getline(release, line)) {
+        if (line.rfind("PRETTY_NAME=", 0) == 0) {
+            pretty = line.substr(12);
+            if (pretty.size() >= 2 && pretty.front() == '"' && pretty.back() == '"')
+                pretty = pretty.substr(1, pretty.size() - 2);
+        }
+    }
+    utsname system{};
+    std::string kernel;
+    if (::uname(&system) == 0)
+        kernel = std::string(system.sysname) + " " + system.release + " " + system.machine;
+    if (pretty.empty())
+        return utf8ToCp932(kernel);
+    return utf8ToCp932(kernel.empty() ? pretty : pretty + " (" + kernel + ")");
+}
+
+Text argumentText(std::string_view argument) {
+    return utf8ToCp932(argument);
+}
+
+void writeErrorLine(TextView line) {
+    const std::string bytes = cp932ToUtf8(line) + "\n";
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    std::fflush(stderr);
+}
+
+bool writeOutput(TextView text) {
+    const std::string bytes = cp932ToUtf8(text);
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+           std::fflush(stdout) == 0;
 }
 
 } // namespace tg::platform

@@ -51,3 +51,55 @@ MemoryStatus memoryStatus() {
 }
 
 } // namespace tg::platform
+
+namespace tg::platform {
+
+std::optional<Text> userName() {
+    char name[257] = {};
+    DWORD size = sizeof name;
+    if (!GetUserNameA(name, &size) || size == 0)
+        return std::nullopt;
+    return Text(name, size - 1); // the size counts the closing zero
+}
+
+Text osDescription() {
+    // GetVersionEx answers an older version to a program without a manifest naming the newer
+    // ones; the registry keeps the name and build the system itself shows.
+    auto value = [](const char* name) {
+        char buffer[256] = {};
+        DWORD size = sizeof buffer;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                         name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+            return Text();
+        return Text(buffer);
+    };
+    Text product = value("ProductName");
+    if (product.empty())
+        product = "Windows";
+    const Text build = value("CurrentBuild");
+    return build.empty() ? product : product + " (build " + build + ")";
+}
+
+Text argumentText(std::string_view argument) {
+    // main's arguments are in the ANSI code page, which on a Japanese system is code page 932.
+    return Text(argument);
+}
+
+void writeErrorLine(TextView line) {
+    // The console shows code page 932 as it stands; a redirected error stream takes the same bytes.
+    Text bytes(line);
+    bytes += "\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
+              &written, nullptr);
+}
+
+bool writeOutput(TextView text) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    return out != INVALID_HANDLE_VALUE && out != nullptr &&
+           WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+} // namespace tg::platform

@@ -1,5 +1,6 @@
 #include "documents/DocumentFile.h"
 #include "commands/ViewCatalogue.h"
+#include "documents/Document.h"
 #include "documents/PrintList.h"
 #include "text/Error.h"
 #include "text/StringList.h"
@@ -7,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -147,3 +151,50 @@ TEST(DocumentFile, UnclosedSectionIsAnErrorNamingTheView) {
 }
 
 } // namespace
+
+// The offset comes from the system's own zone rules, east and west of UTC, halves included, and
+// follows daylight saving time.
+TEST(RunRecord, LocalTimeCarriesItsOffsetFromUtc) {
+    const char* saved = std::getenv("TZ");
+    const std::string before = saved ? saved : "";
+    const auto moment =
+        std::chrono::system_clock::from_time_t(1780000000); // 2026-05-28 20:26:40 UTC
+    const struct {
+        const char* zone;
+        const char* expected;
+    } rows[] = {
+        {"UTC0", "2026-05-28T20:26:40+00:00"},
+        {"JST-9", "2026-05-29T05:26:40+09:00"},
+        {"<-0330>3:30", "2026-05-28T16:56:40-03:30"},
+        {"EST5EDT,M3.2.0,M11.1.0", "2026-05-28T16:26:40-04:00"},
+    };
+    for (const auto& row : rows) {
+        ::setenv("TZ", row.zone, 1);
+        ::tzset();
+        EXPECT_EQ(tg::localTimeText(moment), row.expected) << row.zone;
+    }
+    if (saved)
+        ::setenv("TZ", before.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
+
+// New forgets the records; an open forgets those of the views the file gives a text.
+TEST(Document, RecordsGoWithTheirTexts) {
+    tg::Document document;
+    document.addView("a", "A");
+    document.addView("b", "B");
+    document.text(0) = "out a";
+    document.runEnded(0, {"a x", "t0", "t1", tg::RunEnding::Exited, 3});
+    document.runEnded(1, {"b", "t0", "t1", tg::RunEnding::Aborted, std::nullopt});
+    EXPECT_TRUE(document.modified());
+    document.applySections({std::nullopt, tg::Text("read")});
+    EXPECT_TRUE(document.record(0));
+    EXPECT_FALSE(document.record(1));
+    document.reset();
+    EXPECT_FALSE(document.record(0));
+    EXPECT_EQ(document.texts(), (std::vector<tg::Text>{"A", "B"}));
+    EXPECT_EQ(document.name(), "untitled.txt");
+    EXPECT_FALSE(document.modified());
+}

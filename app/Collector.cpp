@@ -1,0 +1,342 @@
+#include "app/Collector.h"
+
+#include "commands/CommandLine.h"
+#include "commands/CommandRunner.h"
+#include "commands/RunContext.h"
+#include "commands/ViewCatalogue.h"
+#include "platform/Files.h"
+#include "platform/SystemValues.h"
+#include "text/Codec.h"
+#include "text/Error.h"
+#include "text/FileName.h"
+#include "text/StringList.h"
+
+#include <chrono>
+#include <exception>
+#include <set>
+
+namespace tg {
+
+namespace {
+
+Text cp932(const char* utf8) {
+    return utf8ToCp932(utf8);
+}
+
+Text bad(const char* utf8, TextView what = {}) {
+    return cp932(utf8) + Text(what);
+}
+
+// The view index of a label, compared as document headings are; -1 when no view has it.
+int viewOfLabel(TextView label, bool isNT) {
+    for (int view = 0; view < viewCount(isNT); ++view) {
+        if (equalsIgnoreCase(label, slotInfo(slotOfView(view, isNT)).label))
+            return view;
+    }
+    return -1;
+}
+
+// The toolkit's own options that take a value; the window's toolkit reads them itself.
+bool isToolkitOptionWithValue(TextView argument) {
+    static const std::set<Text, std::less<>> options = {
+        "-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+        "-style",    "-stylesheet",         "-session",       "-display",
+        "-geometry", "-qwindowgeometry",    "-qwindowtitle",  "-qwindowicon"};
+    return options.count(argument) > 0;
+}
+
+// A collection's run: the lines go into the view's text as the output pane keeps them, each
+// followed by CR LF; there is nobody to abort it.
+class CollectRun : public RunContext {
+public:
+    CollectRun(Text& text, const std::function<void(const Text&)>& errorLine)
+        : text_(text), errorLine_(errorLine) {}
+
+    bool terminationRequested() const override { return false; }
+    void deliverLines(std::vector<Text> lines) override {
+        for (const Text& line : lines)
+            appendReportLine(line);
+    }
+    void appendReportLine(const Text& line) override {
+        text_ += line;
+        text_ += "\r\n";
+    }
+    void stepProgress() override {}
+    void resetProgress() override {}
+    // The report shows a box only when it cannot read the system at all.
+    int messageBox(bool, const Text& text, const Text& caption, unsigned) override {
+        errorLine_(caption.empty() ? text : caption + ": " + text);
+        failed_ = true;
+        return 1; // OK
+    }
+    bool failed() const { return failed_; }
+
+private:
+    bool failed_ = false;
+    Text& text_;
+    const std::function<void(const Text&)>& errorLine_;
+};
+
+} // namespace
+
+std::vector<CollectView> defaultCollectList() {
+    return {{"winconf", ""},
+            {"ipconfig", "/all"},
+            {"route", "print"},
+            {"arp", "-a"},
+            {"netstat", "-an"}};
+}
+
+Text collectViewText(const CollectView& view) {
+    return view.args.empty() ? view.label : view.label + " " + view.args;
+}
+
+CollectView collectViewOf(TextView text) {
+    std::size_t start = text.find_first_not_of(' ');
+    if (start == TextView::npos)
+        return {};
+    text.remove_prefix(start);
+    const std::size_t blank = text.find(' ');
+    if (blank == TextView::npos)
+        return {Text(text), {}};
+    TextView args = text.substr(blank + 1);
+    const std::size_t argsStart = args.find_first_not_of(' ');
+    if (argsStart == TextView::npos)
+        return {Text(text.substr(0, blank)), {}};
+    // Blanks at either end mean nothing to a command, and the settings file would drop them.
+    args = args.substr(argsStart, args.find_last_not_of(' ') - argsStart + 1);
+    return {Text(text.substr(0, blank)), Text(args)};
+}
+
+std::optional<Text> collectViewProblem(const CollectView& view, bool isNT) {
+    const int index = viewOfLabel(view.label, isNT);
+    if (index < 0)
+        return bad("そのようなビューはありません: ", view.label);
+    const SlotInfo& info = slotInfo(slotOfView(index, isNT));
+    if (info.command[0] == '\0' && !view.args.empty())
+        return bad("winconf は引数を取りません: ", collectViewText(view));
+    if (info.targetRequired && view.args.find_first_not_of(' ') == Text::npos)
+        return bad("IPアドレスかホスト名を指定してください: ", view.label);
+    return std::nullopt;
+}
+
+ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool isNT) {
+    ProgramArguments result;
+    bool collectSeen = false, formatSeen = false, windowOnly = false;
+    std::vector<Text> files;
+    std::set<int> viewsSeen;
+    auto valueAfter = [&](std::size_t& i, const char* option) -> const Text& {
+        if (i + 1 >= arguments.size())
+            throw Error(bad("値がありません: ") + option);
+        return arguments[++i];
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const Text& argument = arguments[i];
+        if (argument == "--help" || argument == "--version") {
+            if (arguments.size() != 1)
+                throw Error(bad("他の引数と一緒には使えません: ", argument));
+            result.action = argument == "--help" ? ProgramArguments::Action::Help
+                                                 : ProgramArguments::Action::Version;
+            return result;
+        } else if (argument == "--collect") {
+            if (collectSeen)
+                throw Error(bad("二度指定されています: --collect"));
+            collectSeen = true;
+            const Text& file = valueAfter(i, "--collect");
+            if (file.empty() || file.rfind("--", 0) == 0)
+                throw Error(bad("出力ファイルがありません: --collect"));
+            result.file = file;
+        } else if (argument == "--format") {
+            if (formatSeen)
+                throw Error(bad("二度指定されています: --format"));
+            formatSeen = true;
+            const Text& format = valueAfter(i, "--format");
+            if (format == "text")
+                result.format = CollectFormat::Text;
+            else if (format == "html")
+                result.format = CollectFormat::Html;
+            else if (format == "json")
+                result.format = CollectFormat::Json;
+            else
+                throw Error(bad("形式は text、html、json のどれかです: ", format));
+        } else if (argument == "--view") {
+            CollectView view = collectViewOf(valueAfter(i, "--view"));
+            if (view.label.empty())
+                throw Error(bad("ビューがありません: --view"));
+            if (std::optional<Text> problem = collectViewProblem(view, isNT))
+                throw Error(*problem);
+            const int index = viewOfLabel(view.label, isNT);
+            if (!viewsSeen.insert(index).second)
+                throw Error(bad("同じビューが二度指定されています: ", view.label));
+            view.label = slotInfo(slotOfView(index, isNT)).label;
+            result.views.push_back(std::move(view));
+        } else if (argument.rfind("--", 0) == 0) {
+            throw Error(bad("知らないオプションです: ", argument));
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            // The toolkit's own; its value, if it takes one, belongs to it as well.
+            windowOnly = true;
+            if (isToolkitOptionWithValue(argument))
+                ++i;
+        } else {
+            files.push_back(argument);
+        }
+    }
+    if (collectSeen) {
+        if (windowOnly || !files.empty())
+            throw Error(bad("--collect と一緒には使えない引数です: ",
+                            files.empty() ? Text("-") : files.front()));
+        result.action = ProgramArguments::Action::Collect;
+        return result;
+    }
+    if (formatSeen || !result.views.empty())
+        throw Error(bad("--format と --view は --collect と一緒に使います"));
+    if (files.size() > 1)
+        throw Error(bad("開く文書は一つだけです: ", files[1]));
+    if (!files.empty())
+        result.file = files.front();
+    return result;
+}
+
+Text usageText() {
+    return cp932(
+        "使い方:\n"
+        "  tginfo [文書]\n"
+        "      ウィンドウを開きます。文書を指定するとそれを開きます。\n"
+        "  tginfo --collect ファイル [--format text|html|json] [--view \"ビュー 引数\"]...\n"
+        "      ウィンドウを出さずにビューを順に実行し、結果をファイルに書きます。\n"
+        "      --view がなければ一括取得の既定の一覧 (winconf, ipconfig /all, route print,\n"
+        "      arp -a, netstat -an) を実行します。形式の既定は text (保存と同じ文書) です。\n"
+        "  tginfo --help       この説明を表示します。\n"
+        "  tginfo --version    バージョンを表示します。\n"
+        "終了コード: 0 書き込んだ、1 書き込めなかったかビューを実行できなかった、"
+        "2 引数の誤り\n");
+}
+
+Document freshDocument(bool isNT) {
+    Document document;
+    for (int view = 0; view < viewCount(isNT); ++view) {
+        const int slot = slotOfView(view, isNT);
+        document.addView(slotInfo(slot).label, initialText(slot));
+    }
+    return document;
+}
+
+bool collectInto(Document& document, const std::vector<CollectView>& views,
+                 const CollectEnvironment& environment) {
+    const std::function<void(const Text&)> errorLine =
+        environment.errorLine ? environment.errorLine
+                              : [](const Text& line) { platform::writeErrorLine(line); };
+    bool allRan = true;
+    platform::WakeSignal wake; // never set: nobody aborts a collection
+    for (const CollectView& view : views) {
+        const int index = viewOfLabel(view.label, environment.isNT);
+        if (index < 0)
+            continue;
+        const int slot = slotOfView(index, environment.isNT);
+        const SlotInfo& info = slotInfo(slot);
+        Text output;
+        CollectRun run(output, errorLine);
+        RunRecord record;
+        record.command = slot == 0 ? Text("winconf") : commandLineOf(info.command, view.args);
+        record.started = localTimeText(std::chrono::system_clock::now());
+        RunOutcome outcome;
+        if (slot == 0) {
+            if (environment.systemReport) {
+                try {
+                    environment.systemReport(run);
+                } catch (const std::exception& error) {
+                    run.messageBox(false, error.what(), {}, 0);
+                }
+            }
+            if (run.failed())
+                outcome.ending = RunEnding::CouldNotStart;
+        } else {
+            outcome = runChildProcess(info.command, view.args, run, [&](const Text& commandLine) {
+                return environment.startChild
+                           ? environment.startChild(commandLine, environment.isNT, wake)
+                           : platform::startChildProcess(commandLine, environment.isNT, wake);
+            });
+        }
+        record.ended = localTimeText(std::chrono::system_clock::now());
+        record.ending = outcome.ending;
+        record.exitCode = outcome.exitCode;
+        if (outcome.ending == RunEnding::CouldNotStart) {
+            allRan = false;
+            errorLine(bad("ビューを実行できませんでした: ", record.command));
+        }
+        document.text(static_cast<std::size_t>(index)) = std::move(output);
+        document.runEnded(static_cast<std::size_t>(index), std::move(record));
+    }
+    return allRan;
+}
+
+std::string collectedBytes(const Document& document, CollectFormat format,
+                           const ExportHeader& header) {
+    switch (format) {
+    case CollectFormat::Html:
+        return exportHtml(document, header);
+    case CollectFormat::Json:
+        return exportJson(document, header);
+    case CollectFormat::Text:
+        break;
+    }
+    return document.fileBytes();
+}
+
+ExportHeader exportHeaderNow() {
+    ExportHeader header;
+    header.version = "2.0.0";
+    header.computer = platform::computerName().value_or(Text());
+    header.user = platform::userName().value_or(Text());
+    header.os = platform::osDescription();
+    header.exported = localTimeText(std::chrono::system_clock::now());
+    return header;
+}
+
+int collect(const ProgramArguments& arguments, const CollectEnvironment& environment) {
+    const auto errorLine = [&](const Text& line) {
+        if (environment.errorLine)
+            environment.errorLine(line);
+        else
+            platform::writeErrorLine(line);
+    };
+    Document document = freshDocument(environment.isNT);
+    const bool allRan = collectInto(
+        document, arguments.views.empty() ? defaultCollectList() : arguments.views, environment);
+    const ExportHeader header = environment.header ? *environment.header : exportHeaderNow();
+    try {
+        platform::replaceFile(toNativePath(arguments.file),
+                              collectedBytes(document, arguments.format, header));
+    } catch (const std::exception& error) {
+        errorLine(error.what());
+        return 1;
+    }
+    return allRan ? 0 : 1;
+}
+
+std::optional<int> answerCommandLine(int argc, char** argv, ProgramArguments& arguments,
+                                     const CollectEnvironment& environment) {
+    std::vector<Text> texts;
+    for (int i = 1; i < argc; ++i)
+        texts.push_back(platform::argumentText(argv[i]));
+    try {
+        arguments = parseProgramArguments(texts, environment.isNT);
+    } catch (const Error& error) {
+        platform::writeErrorLine(error.text());
+        platform::writeErrorLine(cp932("tginfo --help で使い方を表示します。"));
+        return 2;
+    }
+    switch (arguments.action) {
+    case ProgramArguments::Action::Help:
+        return platform::writeOutput(usageText()) ? 0 : 1;
+    case ProgramArguments::Action::Version:
+        return platform::writeOutput("TIDEGAUGE-INFO 2.0.0\n") ? 0 : 1;
+    case ProgramArguments::Action::Collect:
+        return collect(arguments, environment);
+    case ProgramArguments::Action::Window:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace tg
