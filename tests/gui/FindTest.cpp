@@ -98,6 +98,24 @@ private slots:
         QVERIFY(w->form().isModified());
     }
 
+    // Esc closes the bar wherever the focus is in the window, in tab and in tree view.
+    void escapeClosesTheBarFromAnyControl() {
+        w->select("ping");
+        for (const char* mode : {"TabView", "TreeView"}) {
+            w->trigger(mode);
+            for (const char* name :
+                 {"Edit_find", "RichEdit_Output", "Edit_target", "cmbOption",
+                  "RichEdit_Commandhelp", "Button_Update",
+                  mode == QLatin1String("TabView") ? "TabControl1" : "TreeView1"}) {
+                openFind();
+                w->control(name)->setFocus();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                QVERIFY2(!field()->isVisible(), name);
+            }
+        }
+        QCOMPARE(unscriptedRuns, 0);
+    }
+
     void everyViewGoesOnToTheViewOfTheNextMatch() {
         w->runWith("arp", "x foo\r\n");
         w->runWith("netstat", "foo FOO\r\n");

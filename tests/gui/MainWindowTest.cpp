@@ -74,6 +74,7 @@ private slots:
     void treeAndTabViewSwitchBothWays();
     void menusAndToolBarHoldTheirActionsInOrder();
     void altKeysBelongToTheMenuBarAlone();
+    void viewKeysGoRoundTheViewsFromAnyControl();
     void copyIsThereOnlyWithASelection();
 };
 
@@ -331,6 +332,42 @@ void MainWindowTest::altKeysBelongToTheMenuBarAlone() {
     QVERIFY(w.action("ShowCommandHelp")->isChecked());
     QCOMPARE(w->getViewMode(), 0);
     QCOMPARE(w.action("TreeView")->iconText(), QStringLiteral("ツリービュー(&V)"));
+}
+
+// Ctrl+Tab and Ctrl+PgDn forward, Ctrl+Shift+Tab and Ctrl+PgUp back, in both modes, whichever
+// control has the focus (the output pane and the edit boxes have keys of their own).
+void MainWindowTest::viewKeysGoRoundTheViewsFromAnyControl() {
+    MainWindowDriver w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form()));
+    const int last = int(w->getViewLabels().size()) - 1;
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int step;
+    } keys[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                {Qt::Key_PageDown, Qt::ControlModifier, 1},
+                {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, -1},
+                {Qt::Key_PageUp, Qt::ControlModifier, -1}};
+    const std::pair<const char*, const char*> modes[] = {{"TabView", "TabControl1"},
+                                                         {"TreeView", "TreeView1"}};
+    for (auto [mode, selector] : modes) {
+        w.trigger(mode);
+        for (const char* focus :
+             {"RichEdit_Output", "Edit_target", "RichEdit_Commandhelp", selector}) {
+            for (const auto& key : keys) {
+                w.select(key.step > 0 ? "net" : "ipconfig");
+                const int from = w->getCurrentView();
+                QWidget* control = w.control(focus);
+                control->setFocus();
+                QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+                // From net forward: nbtstat, then round to winconf; back from ipconfig likewise.
+                verifyCurrent(w, from + key.step);
+                QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+                verifyCurrent(w, key.step > 0 ? 0 : last);
+            }
+        }
+    }
 }
 
 void MainWindowTest::copyIsThereOnlyWithASelection() {
