@@ -35,6 +35,7 @@ class QWidget;
 class GetInfoThread;
 
 namespace tg {
+struct CommandParts;
 class DocumentRead;
 class FindBar;
 class FindViews;
@@ -157,10 +158,13 @@ private:
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
+    bool mayClose();
+    void connectSessionEnd();
     void writeDocumentFile(const tg::Text& path);
     void documentSaved();
     std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
     void connectRunRequest();
+    bool confirmNetworkChange(const tg::CommandParts& command);
     void runWorker(GetInfoThread* worker);
     QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
     void showCurrentTexts();
@@ -189,7 +193,8 @@ private:
     std::unique_ptr<tg::RecentInputs> recentInputs;
     std::unique_ptr<tg::FindViews> findViews;
     std::filesystem::path executablePath;
-    tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
+    tg::Text saveAsInitialDir;   // where the save-as dialog opens; empty: its own choice
+    bool closeAnswered_ = false; // the end of the session has had its answer already
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;
