@@ -34,9 +34,11 @@ void shellOpen(std::uintptr_t, TextView target) {
 }
 
 void helpOpen(std::uintptr_t parentWindow, TextView helpFile, TextView page) {
-    // xCHM, the viewer the package brings, opens a page given as file#xchm:/page; the desktop's
-    // opener knows no pages.
-    if (page.empty() || !startWith("xchm", cp932ToUtf8(helpFile) + "#xchm:/" + cp932ToUtf8(page)))
+    // xCHM, the viewer the package brings, opens a page given as file:path#xchm:/page (a path
+    // with a '#' of its own would be cut there); the desktop's opener knows no pages.
+    const std::string path = cp932ToUtf8(helpFile);
+    if (page.empty() || path.find('#') != std::string::npos ||
+        !startWith("xchm", "file:" + path + "#xchm:/" + cp932ToUtf8(page)))
         shellOpen(parentWindow, helpFile);
 }
 
