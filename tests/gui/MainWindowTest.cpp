@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QFile>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTabBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -75,6 +77,7 @@ private slots:
     void menusAndToolBarHoldTheirActionsInOrder();
     void altKeysBelongToTheMenuBarAlone();
     void viewKeysGoRoundTheViewsFromAnyControl();
+    void helpKeyPageListsEveryShortcut();
     void copyIsThereOnlyWithASelection();
 };
 
@@ -367,6 +370,28 @@ void MainWindowTest::viewKeysGoRoundTheViewsFromAnyControl() {
                 verifyCurrent(w, key.step > 0 ? 0 : last);
             }
         }
+    }
+}
+
+// Every key of an action or a shortcut in the window, the find bar's among them, is on the help's
+// key page, under the name the page gives it.
+void MainWindowTest::helpKeyPageListsEveryShortcut() {
+    QFile page(QStringLiteral(TG_KEYS_PAGE));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString keys = QString::fromUtf8(page.readAll());
+    MainWindowDriver w;
+    QList<QKeySequence> sequences;
+    for (QAction* a : w->findChildren<QAction*>())
+        sequences += a->shortcuts();
+    for (QShortcut* s : w->findChildren<QShortcut*>())
+        sequences += s->key();
+    QVERIFY(sequences.size() >= 15);
+    for (const QKeySequence& sequence : sequences) {
+        QString name = sequence.toString(QKeySequence::PortableText);
+        name.replace(QLatin1String("PgDown"), QLatin1String("PageDown"))
+            .replace(QLatin1String("PgUp"), QLatin1String("PageUp"))
+            .replace(QLatin1String("Backtab"), QLatin1String("Tab"));
+        QVERIFY2(keys.contains(QStringLiteral("<kbd>%1</kbd>").arg(name)), qPrintable(name));
     }
 }
 
