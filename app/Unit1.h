@@ -193,8 +193,7 @@ private:
     std::unique_ptr<tg::RecentInputs> recentInputs;
     std::unique_ptr<tg::FindViews> findViews;
     std::filesystem::path executablePath;
-    tg::Text saveAsInitialDir;   // where the save-as dialog opens; empty: its own choice
-    bool closeAnswered_ = false; // the end of the session has had its answer already
+    tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;
@@ -239,6 +238,7 @@ private:
     std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
+    bool closeAnswered_ = false;          // the end of the session has had its answer already
     int tabStyle_ = 0;                    // 0 tabs, 1 buttons, 2 flat buttons
     decltype(MainFormEnvironment::systemReport) systemReport_;
     decltype(MainFormEnvironment::startChild) startChild_;
