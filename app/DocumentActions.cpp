@@ -1,4 +1,5 @@
 // The document commands of the File menu and the recent-file history.
+#include "app/Application.h"
 #include "app/DocumentRead.h"
 #include "app/Unit1.h"
 #include "documents/DocumentFile.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <chrono>
@@ -54,19 +56,65 @@ constexpr const char* kDocumentActions[] = {"FileNew1",    "FileOpen1", "FileClo
 
 } // namespace
 
+namespace {
+
+int askUnsavedChanges(QWidget* owner) {
+    return tg::dialogs().messageBox(owner, cp932("保存されていない更新があります\n保存しますか？"),
+                                    cp932("確認"),
+                                    Dialogs::MbYesNoCancel | Dialogs::MbIconExclamation);
+}
+
+} // namespace
+
 // The unsaved-changes prompt. False when the user cancelled the command; a failed save leaves
 // through here as an error and so ends the command as well.
 bool TMainForm::askToSaveChanges() {
     if (!document.modified())
         return true;
-    int answer = tg::dialogs().messageBox(
-        this, cp932("保存されていない更新があります\n保存しますか？"), cp932("確認"),
-        Dialogs::MbYesNoCancel | Dialogs::MbIconExclamation);
+    int answer = askUnsavedChanges(this);
     if (answer == Dialogs::IdCancel)
         return false;
     if (answer == Dialogs::IdYes)
         FileSave1Execute();
     return true;
+}
+
+// The same prompt before the window goes, except that the output is kept unless it was saved or
+// the user chose to drop it: a cancelled or failed save keeps the window open.
+bool TMainForm::mayClose() {
+    if (!document.modified())
+        return true;
+    switch (askUnsavedChanges(this)) {
+    case Dialogs::IdNo:
+        return true;
+    case Dialogs::IdYes:
+        try {
+            FileSave1Execute();
+        } catch (...) {
+            tg::showHandledError();
+            return false;
+        }
+        return !document.modified();
+    default:
+        return false;
+    }
+}
+
+// A session that ends asks too, where the session manager lets the program ask; the answer also
+// holds for the close that follows.
+void TMainForm::connectSessionEnd() {
+#if QT_CONFIG(sessionmanager)
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (!document.modified() || !manager.allowsInteraction())
+            return;
+        if (mayClose()) {
+            closeAnswered_ = true;
+        } else {
+            manager.cancel();
+        }
+        manager.release();
+    });
+#endif
 }
 
 void TMainForm::FileNew1Execute() {

@@ -5,9 +5,10 @@
 #include "text/FileName.h"
 
 // The help file carries the executable's name, whatever it was renamed to: beside it, or where an
-// installed program keeps its data.
+// installed program keeps its data. It opens at the current view's page, named after the view.
 void TMainForm::actHelpExecute() {
-    tg::shell().open(this, tg::fromNativePath(tg::helpFilePath(executablePath)));
+    tg::shell().openHelp(this, tg::fromNativePath(tg::helpFilePath(executablePath)),
+                         document.labels()[static_cast<size_t>(currentView)] + ".html");
 }
 
 void TMainForm::HelpAboutExecute() {

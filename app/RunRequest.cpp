@@ -89,6 +89,18 @@ bool TMainForm::checkTarget(int slot) {
     return false;
 }
 
+// On a remote desktop such a command can cut the user's own connection: it runs only on a Yes.
+bool TMainForm::confirmNetworkChange(const tg::CommandParts& command) {
+    if (!tg::changesNetworkSettings(command))
+        return true;
+    const tg::Text text =
+        tg::utf8ToCp932("次のコマンドは、このコンピューターのネットワーク設定を変更します。\n\n") +
+        tg::commandLineOf(command.word, command.args) + tg::utf8ToCp932("\n\n実行しますか？");
+    return tg::dialogs().messageBox(this, text, tg::utf8ToCp932("確認"),
+                                    tg::Dialogs::MbYesNo | tg::Dialogs::MbIconExclamation |
+                                        tg::Dialogs::MbDefButton2) == tg::Dialogs::IdYes;
+}
+
 void TMainForm::Button_UpdateClick() {
     const int view = currentView;
     const int slot = tg::slotOfView(view, isNT);
@@ -97,8 +109,12 @@ void TMainForm::Button_UpdateClick() {
     const tg::RunInputs inputs{
         tg::fromQString(cmbOption->currentText()), tg::fromQString(Edit_option2->text()),
         tg::fromQString(Edit_target->text()), tg::fromQString(Edit_option->text())};
+    if (slot != 0 && !confirmNetworkChange(tg::commandFor(slot, inputs)))
+        return;
     recentInputs->remember(slot, inputs, optionList, *iniFile);
 
+    // Said here, not only on a mouse press: a run started with Enter lasts as long.
+    StatusPanel->setText(QStringLiteral("コマンド実行中"));
     Button_Update->setEnabled(false);
     // The button comes back even when starting the run fails.
     struct Enable {
@@ -133,6 +149,7 @@ void TMainForm::runView(int view, const tg::CommandParts& command) {
     document.runEnded(static_cast<size_t>(view), std::move(record));
     showRunRecord();
     Panel_find->refresh();
+    closeAnswered_ = false;
 }
 
 void TMainForm::showRunRecord() {

@@ -14,6 +14,10 @@ public:
         std::uintptr_t handle = parent ? static_cast<std::uintptr_t>(parent->window()->winId()) : 0;
         platform::shellOpen(handle, target);
     }
+    void openHelp(QWidget* parent, const Text& helpFile, const Text& page) override {
+        std::uintptr_t handle = parent ? static_cast<std::uintptr_t>(parent->window()->winId()) : 0;
+        platform::helpOpen(handle, helpFile, page);
+    }
 };
 
 DesktopShell desktopShell;

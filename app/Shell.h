@@ -13,6 +13,8 @@ public:
     virtual ~Shell() = default;
     // The shell's "open" verb on target, with parent's window as the owner; never reports.
     virtual void open(QWidget* parent, const Text& target) = 0;
+    // The help file at one of its pages; an empty page is its start page.
+    virtual void openHelp(QWidget* parent, const Text& helpFile, const Text& page) = 0;
 };
 
 // The shell the program uses: the desktop's own unless a test has put another in its place.

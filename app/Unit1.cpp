@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -64,6 +65,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     startChild_ = environment.startChild;
     buildViews();
     connectRunRequest();
+    connectSessionEnd();
 
     viewMode = ViewMode::Tabs;
 
@@ -272,8 +274,13 @@ void TMainForm::FileExit1Execute() {
     close();
 }
 
-// A document still being read is given up: the program ends without waiting for it.
+// Unsaved output is not dropped without a word. A document still being read is given up: the
+// program ends without waiting for it.
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!closeAnswered_ && !mayClose()) {
+        event->ignore();
+        return;
+    }
     if (reading_)
         reading_->cancel();
     QMainWindow::closeEvent(event);

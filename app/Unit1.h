@@ -39,6 +39,7 @@ class QWidget;
 class GetInfoThread;
 
 namespace tg {
+struct CommandParts;
 class DocumentRead;
 class FindBar;
 class FindViews;
@@ -177,10 +178,13 @@ private:
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
+    bool mayClose();
+    void connectSessionEnd();
     void writeDocumentFile(const tg::Text& path);
     void documentSaved();
     std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
     void connectRunRequest();
+    bool confirmNetworkChange(const tg::CommandParts& command);
     void runWorker(GetInfoThread* worker);
     void showRunRecord();
     std::optional<std::vector<tg::CollectView>> editCollectList();
@@ -252,6 +256,7 @@ private:
     std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
+    bool closeAnswered_ = false; // the end of the session has had its answer already
     TabStyle tabStyle_ = TabStyle::Tabs;
     decltype(MainFormEnvironment::systemReport) systemReport_;
     decltype(MainFormEnvironment::startChild) startChild_;

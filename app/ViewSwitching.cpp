@@ -15,6 +15,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabBar>
@@ -66,6 +67,23 @@ void TMainForm::buildViews() {
         viewHelpText.push_back(tg::commandHelpText(slot));
     }
     selectView(0);
+
+    // Ctrl+Tab and Ctrl+PgDn go to the next view, Ctrl+Shift+Tab and Ctrl+PgUp to the one before,
+    // round the ends, in tab and tree view alike, wherever the focus is in the window.
+    const std::pair<QKeyCombination, int> steps[] = {
+        {Qt::CTRL | Qt::Key_Tab, 1},
+        {Qt::CTRL | Qt::Key_PageDown, 1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+        {Qt::CTRL | Qt::Key_PageUp, -1},
+    };
+    for (auto [keys, step] : steps) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, tg::guarded([this, step = step] {
+                    const int views = int(document.labels().size());
+                    selectView((currentView + step + views) % views);
+                }));
+    }
 }
 
 QTreeWidgetItem* TMainForm::treeNodeOfView(int viewIndex) const {

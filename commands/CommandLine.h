@@ -34,6 +34,12 @@ struct InputsUsed {
 };
 InputsUsed inputsUsed(int slot);
 
+// Whether the command changes this computer's network settings, so that the user is asked first:
+// ipconfig /release and /renew (and their IPv6 forms), arp -s and -d, route add, delete and change,
+// and route -f, which empties the routing table. Options are read as the commands read them: in
+// any letter case, with "-" or "/".
+bool changesNetworkSettings(const CommandParts& command);
+
 // The command line the runner starts: the word, one blank, the argument text.
 Text commandLineOf(const Text& word, const Text& args);
 

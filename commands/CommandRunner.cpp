@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
 
 namespace tg {
 
@@ -13,6 +14,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Event = platform::ChildProcess::Event;
+
+// After an abort the command is asked to stop as Ctrl+C would and is read this long more, so that
+// what it says on its way out (ping's statistics) is kept; then it is ended.
+constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
+
+int msUntil(Clock::time_point deadline) {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left < 0 ? 0 : static_cast<int>(left);
+}
 
 class LineOutlet {
 public:
@@ -58,6 +68,7 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
     LineAssembly assembly;
     std::unique_ptr<platform::ChildProcess> child;
     bool childEnded = false;
+    bool interrupted = false;
     try {
         child = start(commandLineOf(commandName, commandArgs));
         if (!child) {
@@ -65,8 +76,23 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
             assembly.replacePartial(cannotRunLine(commandName));
         } else {
             Text chunk;
-            while (!context.terminationRequested()) {
-                Event event = child->wait(outlet.holdMs());
+            std::optional<Clock::time_point> graceEnd;
+            while (true) {
+                if (!graceEnd && context.terminationRequested()) {
+                    interrupted = child->interrupt();
+                    if (!interrupted)
+                        break;
+                    graceEnd = Clock::now() + kInterruptGrace;
+                }
+                int timeout = outlet.holdMs();
+                if (graceEnd) {
+                    const int left = msUntil(*graceEnd);
+                    if (left == 0)
+                        break;
+                    if (timeout < 0 || timeout > left)
+                        timeout = left;
+                }
+                Event event = child->wait(timeout);
                 if (event == Event::TimedOut) {
                     outlet.deliver();
                 } else if (event == Event::Output) {
@@ -100,7 +126,8 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
         } catch (const std::exception&) {
         }
     }
-    if (child && !childEnded)
+    // After an interrupt, what the command started and left behind is ended too.
+    if (child && (!childEnded || interrupted))
         child->terminate();
     child.reset();
     try {

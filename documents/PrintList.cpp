@@ -27,4 +27,29 @@ StringList buildPrintList(const std::vector<Text>& viewLabels, const std::vector
     return list;
 }
 
+Text expandTabs(TextView text, std::size_t tabColumns) {
+    Text out;
+    out.reserve(text.size());
+    std::size_t column = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        if (c == '\t') {
+            const std::size_t stop = (column / tabColumns + 1) * tabColumns;
+            out.append(stop - column, ' ');
+            column = stop;
+            ++at;
+        } else if (c == '\n' || c == '\r') {
+            out += c;
+            column = 0;
+            ++at;
+        } else {
+            const std::size_t length = cp932CharLength(text, at);
+            out.append(text.substr(at, length));
+            column += length;
+            at += length;
+        }
+    }
+    return out;
+}
+
 } // namespace tg

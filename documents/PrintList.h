@@ -19,4 +19,9 @@ StringList buildPrintList(const std::vector<Text>& viewLabels, const std::vector
                           const std::vector<Text>& viewDefaultText, const Text& viewSeparator,
                           size_t viewCount);
 
+// The text with each tab turned into the blanks up to the next stop, every tabColumns columns, as
+// the output pane stops them: a double-byte character is two columns wide. On paper the blanks
+// keep the columns of the fixed font, where a page's tab stops would measure them otherwise.
+Text expandTabs(TextView text, std::size_t tabColumns = 8);
+
 } // namespace tg

@@ -1,5 +1,7 @@
 #include "documents/QRMDForm.h"
 
+#include "documents/PrintList.h"
+
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "ui/OutputPane.h"
@@ -91,7 +93,7 @@ QPageLayout TQRMDForm::pageLayout() const {
 void TQRMDForm::Prepare() {
     if (!richEdit_)
         fail("印刷する内容がありません。");
-    content_ = tg::toDisplayString(richEdit_->text());
+    content_ = tg::toDisplayString(tg::expandTabs(richEdit_->text()));
     // The pane's last line end closes the last line; it opens no further one on paper.
     if (content_.endsWith(QLatin1Char('\n')))
         content_.chop(1);
@@ -109,11 +111,9 @@ void TQRMDForm::layOut(QPrinter& target) {
     document->setDocumentMargin(0);
     document->setDefaultFont(font_);
     document->documentLayout()->setPaintDevice(&target);
-    // Lines wider than the page wrap rather than run off its edge.
+    // Lines wider than the page wrap rather than run off its edge; the tabs are blanks already.
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTabStopDistance(QFontMetricsF(font_, &target).horizontalAdvance(QLatin1Char(' ')) *
-                              8);
     document->setDefaultTextOption(option);
     document->setPlainText(content_);
     // With a page height the layout moves every line that would cross a page's end to the next

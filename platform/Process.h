@@ -53,6 +53,10 @@ public:
     virtual bool hasEnded() = 0;
     // The exit code once the child has ended.
     virtual std::optional<int> exitCode() = 0;
+    // Asks the child and what it started to stop as Ctrl+C in their console would, so that they
+    // can still write their last words (ping its statistics). From then on a wait no longer ends
+    // for the wake signal. False when no such request could be made.
+    virtual bool interrupt() { return false; }
     // Ends the child and every process it started, and waits (briefly) until they are gone.
     virtual void terminate() = 0;
 };

@@ -11,4 +11,8 @@ namespace tg::platform {
 // is not examined and nothing is reported.
 void shellOpen(std::uintptr_t parentWindow, TextView target);
 
+// Opens a compiled help file at one of its pages ("ping.html"), or at its start page when page is
+// empty or the system's help viewer cannot be told a page; like shellOpen, it never reports.
+void helpOpen(std::uintptr_t parentWindow, TextView helpFile, TextView page);
+
 } // namespace tg::platform

@@ -13,7 +13,13 @@ namespace tg {
 class Dialogs {
 public:
     // Win32 message-box values, kept so that the fixed boxes read as they are specified.
-    enum : unsigned { MbOk = 0x0, MbYesNoCancel = 0x3, MbIconExclamation = 0x30 };
+    enum : unsigned {
+        MbOk = 0x0,
+        MbYesNoCancel = 0x3,
+        MbYesNo = 0x4,
+        MbIconExclamation = 0x30,
+        MbDefButton2 = 0x100
+    };
     enum : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 
     struct FileDialogSpec {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 
 #include <numeric>
@@ -62,15 +63,85 @@ private:
     FindBar* bar_;
 };
 
-// Every match of the query in a text whose lines are parted by '\n', none overlapping the one
-// before it: found(line, column).
+// Half-width katakana to their full-width forms, from U+FF61 on.
+constexpr char16_t kFullKana[] = {
+    0x3002, 0x300C, 0x300D, 0x3001, 0x30FB, 0x30F2, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9,
+    0x30E3, 0x30E5, 0x30E7, 0x30C3, 0x30FC, 0x30A2, 0x30A4, 0x30A6, 0x30A8, 0x30AA, 0x30AB,
+    0x30AD, 0x30AF, 0x30B1, 0x30B3, 0x30B5, 0x30B7, 0x30B9, 0x30BB, 0x30BD, 0x30BF, 0x30C1,
+    0x30C4, 0x30C6, 0x30C8, 0x30CA, 0x30CB, 0x30CC, 0x30CD, 0x30CE, 0x30CF, 0x30D2, 0x30D5,
+    0x30D8, 0x30DB, 0x30DE, 0x30DF, 0x30E0, 0x30E1, 0x30E2, 0x30E4, 0x30E6, 0x30E8, 0x30E9,
+    0x30EA, 0x30EB, 0x30EC, 0x30ED, 0x30EF, 0x30F3, 0x309B, 0x309C};
+
+bool isHaRow(char16_t kana) {
+    return kana >= 0x30CF && kana <= 0x30DB && (kana - 0x30CF) % 3 == 0;
+}
+
+// カ to ト, but ッ: each voiced form follows its plain one.
+bool takesVoicedMark(char16_t kana) {
+    if (kana >= 0x30AB && kana <= 0x30C2)
+        return kana % 2 == 1;
+    return kana == 0x30C4 || kana == 0x30C6 || kana == 0x30C8;
+}
+
+// A full-width kana with the voiced mark (0x309B) or the semi-voiced one (0x309C) that follows
+// it, as one character; 0 when the two make none.
+char16_t withMark(char16_t kana, char16_t mark) {
+    if (mark == 0x309B) {
+        if (kana == 0x30A6)
+            return 0x30F4; // ヴ
+        if (takesVoicedMark(kana) || isHaRow(kana))
+            return char16_t(kana + 1);
+    } else if (mark == 0x309C && isHaRow(kana)) {
+        return char16_t(kana + 2);
+    }
+    return 0;
+}
+
+} // namespace
+
+FoldedText FoldedText::of(QStringView shown) {
+    FoldedText folded;
+    folded.text.reserve(shown.size());
+    folded.origin.reserve(size_t(shown.size()) + 1);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        char16_t c = shown[i].unicode();
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c = char16_t(c - 0xFF01 + 0x21);
+        else if (c == 0x3000)
+            c = u' ';
+        else if (c >= 0xFF61 && c <= 0xFF9F)
+            c = kFullKana[c - 0xFF61];
+        if ((c == 0x309B || c == 0x309C) && !folded.text.isEmpty()) {
+            if (char16_t both = withMark(folded.text.back().unicode(), c)) {
+                folded.text.back() = QChar(both);
+                continue;
+            }
+        }
+        folded.text.append(QChar(c));
+        folded.origin.push_back(i);
+    }
+    folded.origin.push_back(shown.size());
+    return folded;
+}
+
+namespace {
+
+// Every match of the query in a folded text whose lines are parted by '\n', none overlapping the
+// one before it, as a range of the text as shown.
 template <typename Found>
-void eachMatch(QStringView text, const QString& query, Qt::CaseSensitivity cs, Found found) {
-    qsizetype line = 0;
-    for (const QStringView shown : text.split(QLatin1Char('\n'))) {
-        for (qsizetype at = shown.indexOf(query, 0, cs); at >= 0;
-             at = shown.indexOf(query, at + query.size(), cs))
-            found(line, at);
+void eachMatch(const FoldedText& text, const FoldedText& query, Qt::CaseSensitivity cs,
+               Found found) {
+    qsizetype line = 0, lineStart = 0;
+    const qsizetype length = query.text.size();
+    for (const QStringView folded : QStringView(text.text).split(QLatin1Char('\n'))) {
+        const qsizetype shownStart = text.origin[size_t(lineStart)];
+        for (qsizetype at = folded.indexOf(query.text, 0, cs); at >= 0;
+             at = folded.indexOf(query.text, at + length, cs)) {
+            found(OutputPane::Range{
+                {line, text.origin[size_t(lineStart + at)] - shownStart},
+                {line, text.origin[size_t(lineStart + at + length)] - shownStart}});
+        }
+        lineStart += folded.size() + 1;
         ++line;
     }
 }
@@ -122,7 +193,12 @@ FindBar::FindBar(OutputPane* pane, FindViews* views, QWidget* parent)
     close_ = button(this, "Button_findClose", QStringLiteral("×"), QStringLiteral("閉じる (Esc)"));
     row->addWidget(close_);
 
-    connect(field_, &QLineEdit::textChanged, this, &FindBar::search);
+    // A search over a long text waits until the typing pauses; Enter and F3 do not wait.
+    typing_ = new QTimer(this);
+    typing_->setSingleShot(true);
+    typing_->setInterval(kTypingPauseMs);
+    connect(typing_, &QTimer::timeout, this, &FindBar::search);
+    connect(field_, &QLineEdit::textChanged, typing_, qOverload<>(&QTimer::start));
     connect(matchCase_, &QCheckBox::toggled, this, &FindBar::search);
     connect(everyView_, &QCheckBox::toggled, this, &FindBar::search);
     connect(next_, &QToolButton::clicked, this, &FindBar::findNext);
@@ -153,6 +229,7 @@ void FindBar::open() {
 }
 
 void FindBar::closeBar() {
+    typing_->stop();
     if (isHidden())
         return;
     hide();
@@ -163,6 +240,9 @@ void FindBar::closeBar() {
 }
 
 void FindBar::refresh() {
+    // The texts are folded again once, when they have changed, not at every key.
+    paneFolded_.reset();
+    viewsFolded_.clear();
     if (isHidden())
         return;
     current_ = -1;
@@ -171,9 +251,36 @@ void FindBar::refresh() {
     showCount();
 }
 
+const FoldedText& FindBar::paneFolded() {
+    if (!paneFolded_)
+        paneFolded_ = FoldedText::of(toDisplayString(pane_->text()));
+    return *paneFolded_;
+}
+
+const FoldedText& FindBar::viewFolded(int view) {
+    if (viewsFolded_.size() <= size_t(view))
+        viewsFolded_.resize(size_t(view) + 1);
+    auto& folded = viewsFolded_[size_t(view)];
+    if (!folded)
+        folded = FoldedText::of(views_->findViewText(view));
+    return *folded;
+}
+
+void FindBar::searchNow() {
+    if (typing_->isActive()) {
+        typing_->stop();
+        search();
+    }
+}
+
 void FindBar::search() {
+    typing_->stop();
+    // Only a text that goes on from the one searched before keeps its place; another starts at
+    // the top, as it would after the field was emptied.
+    const bool longer = !searched_.isEmpty() && field_->text().startsWith(searched_);
+    searched_ = field_->text();
     const OutputPane::Position from =
-        current_ >= 0 ? matches_[size_t(current_)].start : OutputPane::Position{};
+        current_ >= 0 && longer ? matches_[size_t(current_)].start : OutputPane::Position{};
     current_ = -1;
     matchPane();
     recount();
@@ -196,10 +303,8 @@ void FindBar::matchPane() {
     if (!query.isEmpty()) {
         const Qt::CaseSensitivity cs =
             matchCase_->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
-        // The pane's lines as it shows them, converted in one pass rather than line by line.
-        eachMatch(toDisplayString(pane_->text()), query, cs, [&](qsizetype line, qsizetype at) {
-            matches_.push_back({{line, at}, {line, at + query.size()}});
-        });
+        eachMatch(paneFolded(), FoldedText::of(query), cs,
+                  [&](const OutputPane::Range& match) { matches_.push_back(match); });
     }
     pane_->setHighlights(matches_);
 }
@@ -217,8 +322,8 @@ void FindBar::recount() {
         if (view == current) {
             count = int(matches_.size());
         } else if (!query.isEmpty()) {
-            eachMatch(views_->findViewText(view), query, cs,
-                      [&](qsizetype, qsizetype) { ++count; });
+            eachMatch(viewFolded(view), FoldedText::of(query), cs,
+                      [&](const OutputPane::Range&) { ++count; });
         }
         viewCounts_.push_back(count);
     }
@@ -241,6 +346,7 @@ void FindBar::findPrevious() {
 void FindBar::step(int direction) {
     if (isHidden())
         return;
+    searchNow();
     const int count = int(matches_.size());
     if (count > 0) {
         const int index = current_ < 0 ? (direction > 0 ? 0 : count - 1) : current_ + direction;
@@ -258,6 +364,8 @@ void FindBar::step(int direction) {
             if (viewCounts_[size_t(view)] == 0)
                 continue;
             if (view != current) {
+                // Showing the view refreshes the bar, which folds the texts anew; the fold of
+                // the view's own text is kept for the pane.
                 views_->findShowView(view);
                 matchPane();
                 recount();

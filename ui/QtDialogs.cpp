@@ -73,9 +73,17 @@ public:
             box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
             box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
             box.setEscapeButton(QMessageBox::Cancel);
+        } else if ((flags & 0x0F) == MbYesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+            box.setEscapeButton(QMessageBox::No);
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }
+        // The second button of both question boxes is No.
+        if ((flags & 0xF00) == MbDefButton2 && (flags & 0x0F) != MbOk)
+            box.setDefaultButton(QMessageBox::No);
         switch (box.exec()) {
         case QMessageBox::Yes:
             return IdYes;

@@ -98,7 +98,7 @@ public:
         const bool bounded = timeoutMs >= 0;
         const auto deadline = Clock::now() + std::chrono::milliseconds(bounded ? timeoutMs : 0);
         while (true) {
-            if (wake_.isSet())
+            if (wake_.isSet() && !interrupted_)
                 return Event::Woken;
             if (hasEnded())
                 return Event::Ended;
@@ -108,8 +108,9 @@ public:
             const int outIndex = outputOpen_ ? static_cast<int>(count) : -1;
             if (outputOpen_)
                 fds[count++] = {outFd_, POLLIN, 0};
-            const int wakeIndex = static_cast<int>(count);
-            fds[count++] = {wake_.handle().readFd, POLLIN, 0};
+            const int wakeIndex = interrupted_ ? -1 : static_cast<int>(count);
+            if (!interrupted_)
+                fds[count++] = {wake_.handle().readFd, POLLIN, 0};
             if (pidFd_ >= 0)
                 fds[count++] = {pidFd_, POLLIN, 0};
 
@@ -122,7 +123,7 @@ public:
             if (ready < 0 && errno != EINTR)
                 return Event::TimedOut;
             if (ready > 0) {
-                if (fds[wakeIndex].revents != 0)
+                if (wakeIndex >= 0 && fds[wakeIndex].revents != 0)
                     return Event::Woken;
                 if (outIndex >= 0 && fds[outIndex].revents != 0)
                     return Event::Output;
@@ -198,6 +199,14 @@ public:
         return std::nullopt;
     }
 
+    bool interrupt() override {
+        if (hasEnded())
+            return false;
+        interrupted_ = true;
+        // The whole group, as a terminal's Ctrl+C reaches every process of its foreground job.
+        return ::kill(-pid_, SIGINT) == 0;
+    }
+
     void terminate() override {
         // The child leads its own group, so the group is the child and all it started.
         ::kill(-pid_, SIGTERM);
@@ -238,6 +247,7 @@ private:
     int pidFd_;
     const WakeSignal& wake_;
     bool outputOpen_ = true;
+    bool interrupted_ = false;
     bool ended_ = false;
     int status_ = 0;
     ConsoleOutput console_;

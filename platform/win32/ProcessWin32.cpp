@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 namespace tg::platform {
@@ -33,6 +34,10 @@ void setKillOnClose(HANDLE job, bool kill) {
     SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
 }
 
+// Set while this program ignores console control events after sending one (below); a child started
+// meanwhile would inherit the ignoring.
+std::atomic<bool> ignoringControlEvents{false};
+
 class Win32Child final : public ChildProcess {
 public:
     Win32Child(HANDLE process, HANDLE readEnd, HANDLE job, const WakeSignal& wake)
@@ -54,7 +59,7 @@ public:
         const bool bounded = timeoutMs >= 0;
         const auto deadline = Clock::now() + std::chrono::milliseconds(bounded ? timeoutMs : 0);
         while (true) {
-            if (wake_.isSet())
+            if (wake_.isSet() && !interrupted_)
                 return Event::Woken;
             // Once the child has ended the caller drains the pipe; what a process it left
             // running keeps writing is not waited for.
@@ -130,6 +135,20 @@ public:
         return exitCode_;
     }
 
+    // A console control event reaches the processes of one console only. The child has a console
+    // of its own, and this program, a GUI one, has none: it joins the child's for the moment of
+    // the request. The event reaches this program too, maybe later, so it ignores such events
+    // until the next child is started. A program with a console of its own cannot join another.
+    bool interrupt() override {
+        if (hasEnded() || !AttachConsole(GetProcessId(process_)))
+            return false;
+        SetConsoleCtrlHandler(nullptr, TRUE);
+        ignoringControlEvents = true;
+        interrupted_ = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE;
+        FreeConsole();
+        return interrupted_;
+    }
+
     void terminate() override {
         if (job_) {
             TerminateJobObject(job_, 1);
@@ -146,6 +165,7 @@ private:
     HANDLE job_;
     const WakeSignal& wake_;
     bool outputOpen_ = true;
+    bool interrupted_ = false;
     bool ended_ = false;
     int exitCode_ = 0;
 };
@@ -154,6 +174,8 @@ private:
 
 std::unique_ptr<ChildProcess> startChildProcess(const Text& commandLine, bool isNT,
                                                 const WakeSignal& wake) {
+    if (ignoringControlEvents.exchange(false))
+        SetConsoleCtrlHandler(nullptr, FALSE);
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof security;
     security.lpSecurityDescriptor = nullptr;

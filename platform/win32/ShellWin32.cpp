@@ -12,4 +12,15 @@ void shellOpen(std::uintptr_t parentWindow, TextView target) {
                   SW_SHOW);
 }
 
+void helpOpen(std::uintptr_t parentWindow, TextView helpFile, TextView page) {
+    if (page.empty()) {
+        shellOpen(parentWindow, helpFile);
+        return;
+    }
+    // The Windows help viewer takes a page as file::/page.
+    Text topic = "\"" + Text(helpFile) + "::/" + Text(page) + "\"";
+    ShellExecuteA(reinterpret_cast<HWND>(parentWindow), "open", "hh.exe", topic.c_str(), nullptr,
+                  SW_SHOW);
+}
+
 } // namespace tg::platform

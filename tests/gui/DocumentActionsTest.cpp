@@ -277,6 +277,57 @@ private slots:
         QVERIFY(dialogs->errors.empty());
     }
 
+    // Closing the window, by 終了 or by its frame, asks as New does; only a save that was done or a
+    // No lets the output go.
+    void closingAsksBeforeDroppingOutput_data() {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveTo"); // the save dialog's answer; empty: cancelled
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("unmodified") << false << 0 << QString() << true;
+        QTest::newRow("cancel") << true << int(Dialogs::IdCancel) << QString() << false;
+        QTest::newRow("no") << true << int(Dialogs::IdNo) << QString() << true;
+        QTest::newRow("yes, save cancelled") << true << int(Dialogs::IdYes) << QString() << false;
+        QTest::newRow("yes, saved") << true << int(Dialogs::IdYes) << "saved.txt" << true;
+        QTest::newRow("yes, save failed") << true << int(Dialogs::IdYes) << "folder" << false;
+    }
+    void closingAsksBeforeDroppingOutput() {
+        QFETCH(bool, modified);
+        QFETCH(int, answer);
+        QFETCH(QString, saveTo);
+        QFETCH(bool, closes);
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("folder")));
+        for (bool byMenu : {true, false}) {
+            dialogs->boxes.clear();
+            dialogs->errors.clear();
+            auto w = makeWindow();
+            w->form().show();
+            if (modified)
+                w->runWith("ping", "unsaved\r\n");
+            if (answer)
+                dialogs->answers = {answer};
+            if (!saveTo.isEmpty())
+                dialogs->fileNames = {textPath(saveTo)};
+            if (byMenu)
+                w->trigger("FileExit1");
+            else
+                w->form().close();
+
+            QCOMPARE(!w->form().isVisible(), closes);
+            QCOMPARE(dialogs->boxes.size(), size_t(modified));
+            if (modified)
+                verifyPrompt(dialogs->boxes[0]);
+            QCOMPARE(dialogs->errors.size(), size_t(saveTo == "folder"));
+            // What stays keeps its output, still unsaved.
+            QCOMPARE((*w)->isModified(), !closes || (modified && answer == Dialogs::IdNo));
+            if (!closes)
+                QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))], Text("unsaved\r\n"));
+            QCOMPARE(readBytes(path(QStringLiteral("saved.txt"))).find("unsaved") != Text::npos,
+                     saveTo == "saved.txt");
+            QFile::remove(path(QStringLiteral("saved.txt")));
+        }
+    }
+
     void openAsksFirstAndNeverWritesTheFileBeingOpened() {
         auto w = makeWindow();
         const size_t ping = size_t(w->viewIndex("ping")), arp = size_t(w->viewIndex("arp"));

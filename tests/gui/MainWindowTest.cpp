@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QFile>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTabBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -74,6 +76,8 @@ private slots:
     void treeAndTabViewSwitchBothWays();
     void menusAndToolBarHoldTheirActionsInOrder();
     void altKeysBelongToTheMenuBarAlone();
+    void viewKeysGoRoundTheViewsFromAnyControl();
+    void helpKeyPageListsEveryShortcut();
     void copyIsThereOnlyWithASelection();
 };
 
@@ -332,6 +336,64 @@ void MainWindowTest::altKeysBelongToTheMenuBarAlone() {
     QVERIFY(w.action("ShowCommandHelp")->isChecked());
     QCOMPARE(w->getViewMode(), ViewMode::Tabs);
     QCOMPARE(w.action("TreeView")->iconText(), QStringLiteral("ツリービュー(&V)"));
+}
+
+// Ctrl+Tab and Ctrl+PgDn forward, Ctrl+Shift+Tab and Ctrl+PgUp back, in both modes, whichever
+// control has the focus (the output pane and the edit boxes have keys of their own).
+void MainWindowTest::viewKeysGoRoundTheViewsFromAnyControl() {
+    MainWindowDriver w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form()));
+    const int last = int(w->getViewLabels().size()) - 1;
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int step;
+    } keys[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                {Qt::Key_PageDown, Qt::ControlModifier, 1},
+                {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, -1},
+                {Qt::Key_PageUp, Qt::ControlModifier, -1}};
+    const std::pair<const char*, const char*> modes[] = {{"TabView", "TabControl1"},
+                                                         {"TreeView", "TreeView1"}};
+    for (auto [mode, selector] : modes) {
+        w.trigger(mode);
+        for (const char* focus :
+             {"RichEdit_Output", "Edit_target", "RichEdit_Commandhelp", selector}) {
+            for (const auto& key : keys) {
+                w.select(key.step > 0 ? "net" : "ipconfig");
+                const int from = w->getCurrentView();
+                QWidget* control = w.control(focus);
+                control->setFocus();
+                QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+                // From net forward: nbtstat, then round to winconf; back from ipconfig likewise.
+                verifyCurrent(w, from + key.step);
+                QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+                verifyCurrent(w, key.step > 0 ? 0 : last);
+            }
+        }
+    }
+}
+
+// Every key of an action or a shortcut in the window, the find bar's among them, is on the help's
+// key page, under the name the page gives it.
+void MainWindowTest::helpKeyPageListsEveryShortcut() {
+    QFile page(QStringLiteral(TG_KEYS_PAGE));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString keys = QString::fromUtf8(page.readAll());
+    MainWindowDriver w;
+    QList<QKeySequence> sequences;
+    for (QAction* a : w->findChildren<QAction*>())
+        sequences += a->shortcuts();
+    for (QShortcut* s : w->findChildren<QShortcut*>())
+        sequences += s->key();
+    QVERIFY(sequences.size() >= 15);
+    for (const QKeySequence& sequence : sequences) {
+        QString name = sequence.toString(QKeySequence::PortableText);
+        name.replace(QLatin1String("PgDown"), QLatin1String("PageDown"))
+            .replace(QLatin1String("PgUp"), QLatin1String("PageUp"))
+            .replace(QLatin1String("Backtab"), QLatin1String("Tab"));
+        QVERIFY2(keys.contains(QStringLiteral("<kbd>%1</kbd>").arg(name)), qPrintable(name));
+    }
 }
 
 void MainWindowTest::copyIsThereOnlyWithASelection() {

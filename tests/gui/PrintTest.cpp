@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 
 using tg::Text;
@@ -237,6 +238,36 @@ private slots:
         QVERIFY2(right > kA4Width - kMargin - 6, qPrintable(QString::number(right)));
         QVERIFY2(bottom > kA4Height - kMargin - 14, qPrintable(QString::number(bottom)));
         verifyInsideMargins(pdf);
+    }
+
+    // Tabs stop every eighth column of the fixed font, as in the pane: the report's values stand
+    // in one column beside their names, whatever the names' widths.
+    void tabsStopAsInThePane() {
+        form_->runWith("ipconfig", tg::utf8ToCp932("OS名:\t\tvalC (bookworm)\r\n"
+                                                   "tabA\tvalA\r\n"
+                                                   "ＡＢ\tvalB\r\n"));
+        const QString file = pdfPath("tabs.pdf");
+        printTo(file);
+        form_->trigger("Print1");
+        QVERIFY(dialogs_->errors.empty());
+        if (!popplerRuns())
+            QSKIP("poppler's pdfinfo cannot be started here to read the PDF back");
+        PdfReadBack pdf(file);
+        auto word = [&](const QString& text) {
+            auto found = std::find_if(pdf.words.begin(), pdf.words.end(),
+                                      [&](const Word& w) { return w.text == text; });
+            return found == pdf.words.end() ? QRectF() : found->box;
+        };
+        const QRectF name = word(QStringLiteral("OS名:")), valA = word(QStringLiteral("valA")),
+                     valB = word(QStringLiteral("valB")), valC = word(QStringLiteral("valC"));
+        QVERIFY(!name.isNull() && !valA.isNull() && !valB.isNull() && !valC.isNull());
+        // On its name's line, two stops in; the one-stop values in one column.
+        QVERIFY2(qAbs(valC.top() - name.top()) < 1, qPrintable(QString::number(valC.top())));
+        QVERIFY2(qAbs(valA.left() - valB.left()) < 0.5, qPrintable(QString::number(valB.left())));
+        const double stop = valA.left() - name.left();
+        QVERIFY(stop > 10);
+        QVERIFY2(qAbs(valC.left() - name.left() - 2 * stop) < 0.5,
+                 qPrintable(QString::number(valC.left())));
     }
 
     void previewShowsTheDocumentAndRestoresThePane() {

@@ -37,8 +37,13 @@ public:
         parents.push_back(parent);
         targets.push_back(target);
     }
+    void openHelp(QWidget* parent, const tg::Text& helpFile, const tg::Text& page) override {
+        open(parent, helpFile);
+        pages.push_back(page);
+    }
     std::vector<QWidget*> parents;
     std::vector<tg::Text> targets;
+    std::vector<tg::Text> pages;
 };
 
 using tg::test::MainWindowDriver;
@@ -126,7 +131,7 @@ void ShellTest::init() {
     QVERIFY(dir->isValid());
 }
 
-// Closing ends the program without a question, unsaved output or not, and writes the place.
+// Closing writes the place; unsaved output is dropped only once the user has said so.
 void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
     ScriptedDialogs dialogs;
     {
@@ -138,10 +143,11 @@ void ShellTest::firstStartUsesTheDesignPlaceAndWritesItAtClose() {
         QVERIFY(!std::filesystem::exists(file("tginfo.INI")));
         form.runWith("arp", "unsaved\r\n");
         QVERIFY(form->isModified());
+        dialogs.answers = {tg::Dialogs::IdNo};
         form.trigger("FileExit1");
         QVERIFY(!form->isVisible());
     }
-    QVERIFY(dialogs.boxes.empty());
+    QCOMPARE(dialogs.boxes.size(), size_t(1));
     QCOMPARE(position(file("tginfo.INI")),
              QStringList({"TOP=132", "LEFT=343", "HEIGHT=480", "WIDTH=708"}));
 }
@@ -349,12 +355,15 @@ void ShellTest::f1OpensTheHelpFileBesideTheExecutable() {
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(&form.form()));
     QTest::keyClick(&form.form(), Qt::Key_F1);
+    form.select("ping");
     form.control("Edit_target")->setFocus();
     QTest::keyClick(form.control("Edit_target"), Qt::Key_F1);
     // The shell gets the cp932 path: 表 is 95 5C.
     const tg::Text help = tg::fromNativePath(file(QStringLiteral("\u8868.chm")));
     QVERIFY(help.size() > 6 && help.substr(help.size() - 6) == "\x95\x5C.chm");
     QCOMPARE(shell.targets, (std::vector<tg::Text>{help, help}));
+    // At the current view's page, one the help file has.
+    QCOMPARE(shell.pages, (std::vector<tg::Text>{"winconf.html", "ping.html"}));
     QCOMPARE(shell.parents.front(), &form.form());
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -20,6 +21,7 @@ struct RunProbe {
     RecordingContext context;
     std::atomic<int> childEnd{0}; // 1 ended, 2 still running when let go
     std::atomic<bool> terminated{false};
+    std::optional<int> exitCode; // as the child ended
     Text commandLine;
 
     tg::ProcessStarter starter() {
@@ -40,7 +42,10 @@ private:
     struct Watched : tg::test::WatchedChild {
         Watched(std::unique_ptr<tg::platform::ChildProcess> inner, RunProbe& run)
             : WatchedChild(std::move(inner), run.childEnd), run_(run) {}
-        ~Watched() override { run_.terminated = terminated.load(); }
+        ~Watched() override {
+            run_.terminated = terminated.load();
+            run_.exitCode = exitCode();
+        }
         RunProbe& run_;
     };
 };
@@ -87,19 +92,46 @@ TEST(CommandRunner, CommandThatCannotStartEndsAtOnceWithOneLine) {
     EXPECT_EQ(run.context.resets(), 1);
 }
 
-TEST(CommandRunner, AbortWhileSilentEndsTheRunAndTheChild) {
-    RunProbe run;
-    std::thread worker([&] { run.run(quotedFixture(), "out:ready\\r\\nhalf sleep:30000"); });
-    ASSERT_TRUE(run.context.waitForLines(1));
-    auto abortedAt = std::chrono::steady_clock::now();
-    run.context.wake.set();
-    worker.join();
-    auto took = std::chrono::steady_clock::now() - abortedAt;
-    // Far below the child's sleep: the run did not wait for it.
-    EXPECT_LT(took, std::chrono::seconds(5));
-    EXPECT_EQ(run.context.lines(), (Lines{"ready", "half"}));
-    EXPECT_TRUE(run.terminated);
-    EXPECT_EQ(run.childEnd, 1);
+// An abort asks the command to stop as Ctrl+C would and keeps what it writes on its way out for
+// a while; a command that does not stop, or says nothing in time, is ended.
+TEST(CommandRunner, AbortKeepsWhatTheCommandSaysOnItsWayOut) {
+#ifdef _WIN32
+    // A console program, as this test is, cannot join the child's console: each abort ends it.
+    const bool interrupts = false;
+    const int byInterrupt = 1, byTermination = 1, ownExit = 1;
+#else
+    const bool interrupts = true;
+    const int byInterrupt = 128 + SIGINT, byTermination = 128 + SIGTERM, ownExit = 3;
+#endif
+    const struct {
+        const char* steps;
+        Lines lines;
+        int exitCode;
+    } rows[] = {
+        {"onint:\\r\\nsummary\\r\\n", {"ready", "half", "summary"}, ownExit},
+        {"onint:\\nlate\\n:200", {"ready", "half", "late"}, ownExit},
+        {"onint:\\ntoo-late\\n:3000", {"ready", "half"}, byTermination},
+        {"ignoreint", {"ready", "half"}, byTermination},
+        {"", {"ready", "half"}, byInterrupt}, // Ctrl+C ends it as it ends most commands
+    };
+    for (const auto& row : rows) {
+        RunProbe run;
+        std::thread worker([&] {
+            run.run(quotedFixture(), Text(row.steps) + " out:ready\\r\\nhalf sleep:30000");
+        });
+        ASSERT_TRUE(run.context.waitForLines(1));
+        auto abortedAt = std::chrono::steady_clock::now();
+        run.context.wake.set();
+        worker.join();
+        auto took = std::chrono::steady_clock::now() - abortedAt;
+        // Far below the child's sleep: the run did not wait for it.
+        EXPECT_LT(took, std::chrono::seconds(5)) << row.steps;
+        const Lines ended{"ready", "half"};
+        EXPECT_EQ(run.context.lines(), interrupts ? row.lines : ended) << row.steps;
+        EXPECT_EQ(run.exitCode, std::optional<int>(row.exitCode)) << row.steps;
+        EXPECT_EQ(run.childEnd, 1) << row.steps;
+        EXPECT_EQ(run.context.resets(), 1) << row.steps;
+    }
 }
 
 TEST(CommandRunner, AbortAtAnyMomentLeavesWholeLinesInOrderAndNoChild) {

@@ -1,5 +1,6 @@
 #include "documents/PrintList.h"
 #include "commands/ViewCatalogue.h"
+#include "text/Codec.h"
 #include "text/Error.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,25 @@ TEST(PrintList, FollowsTheNodeCountAndRefusesMoreNodesThanViews) {
     EXPECT_EQ(views.print(0), (StringList{"TIDEGAUGE-INFO Ver2.0.0", "-----"}));
     EXPECT_EQ(views.print(2).size(), 2u + 6u);
     EXPECT_THROW(views.print(11), tg::Error);
+}
+
+// Tabs stop every eighth column as the pane stops them: a double-byte character is two columns,
+// a half-width kana one, and each line starts at column 0.
+TEST(PrintList, TabsBecomeBlanksToTheNextStop) {
+    const Text report = tg::utf8ToCp932("OS名:\t\t12 (bookworm)");
+    const struct {
+        Text in, out;
+    } rows[] = {
+        {"a\tb", "a       b"},
+        {"\tx", "        x"},
+        {"12345678\tx", "12345678        x"},
+        {report, tg::utf8ToCp932("OS名:           12 (bookworm)")},
+        {tg::utf8ToCp932("ｱｲ\tx"), tg::utf8ToCp932("ｱｲ      x")},
+        {"ab\r\ncd\te\r\n\tf", "ab\r\ncd      e\r\n        f"},
+        {"\x95\x5C\tx", "\x95\x5C      x"}, // 表: its trail byte is no tab or line end
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(tg::expandTabs(row.in), row.out) << tg::cp932ToUtf8(row.in);
 }
 
 } // namespace

@@ -71,10 +71,15 @@ public:
     void drain(Text& out) override { inner_->drain(out); }
     bool hasEnded() override { return inner_->hasEnded(); }
     std::optional<int> exitCode() override { return inner_->exitCode(); }
+    bool interrupt() override {
+        interrupted = true;
+        return inner_->interrupt();
+    }
     void terminate() override {
         terminated = true;
         inner_->terminate();
     }
+    std::atomic<bool> interrupted{false};
     std::atomic<bool> terminated{false};
 
 private:
