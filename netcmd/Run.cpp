@@ -3,6 +3,7 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
 #include "netcmd/Translate.h"
+#include "platform/SocketOwners.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -34,9 +36,14 @@ namespace {
 
 // The Debian packages of the tools, for the line that says one is missing.
 const std::map<std::string, std::string> kPackages{
-    {"ping", "iputils-ping"}, {"traceroute", "traceroute"},    {"nslookup", "bind9-dnsutils"},
-    {"ip", "iproute2"},       {"dhclient", "isc-dhcp-client"}, {"resolvectl", "systemd-resolved"},
-    {"smbtree", "smbclient"}, {"smbclient", "smbclient"},      {"smbstatus", "samba"},
+    {"ping", "iputils-ping"},
+    {"traceroute", "traceroute"},
+    {"ip", "iproute2"},
+    {"dhclient", "isc-dhcp-client"},
+    {"resolvectl", "systemd-resolved"},
+    {"smbtree", "smbclient"},
+    {"smbclient", "smbclient"},
+    {"smbstatus", "samba"},
 };
 
 void print(const Lines& lines) {
@@ -85,12 +92,35 @@ int exitStatus(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+volatile sig_atomic_t gInterrupted = 0;
+volatile pid_t gChild = 0;
+
+// Ctrl+C, or the window's abort (SIGINT to the whole group): the tool is told too, in case the
+// signal came to this process alone, and its last lines are still read and rewritten.
+void onInterrupt(int) {
+    gInterrupted = 1;
+    if (gChild > 0)
+        ::kill(gChild, SIGINT);
+}
+
 // Runs the tool in this process group (an abort ends it with us), its output rewritten line by
 // line; returns its exit status.
 template <typename Rewriter> int runRewritten(const std::string& path, Plan plan, Rewriter& rw) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return 1;
+    struct sigaction interrupt {};
+    interrupt.sa_handler = onInterrupt;
+    sigemptyset(&interrupt.sa_mask);
+    ::sigaction(SIGINT, &interrupt, nullptr);
+    // The tool takes Ctrl+C its own default way even where our parent ignored it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
@@ -102,13 +132,17 @@ template <typename Rewriter> int runRewritten(const std::string& path, Plan plan
     envp.push_back(nullptr);
     auto argv = argvOf(path, plan.args);
     pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+    int rc = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     ::close(fds[1]);
     if (rc != 0) {
         ::close(fds[0]);
         return 1;
     }
+    gChild = pid;
+    if (gInterrupted)
+        ::kill(pid, SIGINT);
     std::string pending;
     char buffer[4096];
     while (true) {
@@ -131,7 +165,8 @@ template <typename Rewriter> int runRewritten(const std::string& path, Plan plan
     if (!pending.empty())
         print(rw.line(pending));
     int status = exitStatus(pid);
-    print(rw.finish());
+    gChild = 0;
+    print(rw.finish(gInterrupted != 0));
     return status;
 }
 
@@ -163,6 +198,11 @@ std::string reverseName(const std::string& address) {
 }
 
 int runTool(std::string_view word, Plan plan) {
+    // The DNS cache is systemd-resolved's, or else nscd's.
+    if (plan.rewrite == "flushdns" && findTool("resolvectl").empty() && !findTool("nscd").empty()) {
+        plan.program = "nscd";
+        plan.args = {"--invalidate", "hosts"};
+    }
     std::string path = findTool(plan.program);
     if (path.empty()) {
         auto package = kPackages.find(plan.program);
@@ -189,13 +229,16 @@ int runTool(std::string_view word, Plan plan) {
         return runRewritten(path, plan, rewriter);
     }
     auto argv = argvOf(path, plan.args);
-    if (plan.rewrite == "ok") {
+    if (plan.rewrite == "ok" || plan.rewrite == "flushdns") {
         pid_t pid = 0;
         if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
             return 1;
         int status = exitStatus(pid);
-        if (status == 0)
+        if (status == 0 && plan.rewrite == "ok")
             print({" OK!"});
+        else if (status == 0)
+            print({"", "Windows IP 構成", "",
+                   "DNS リゾルバー キャッシュは正常にフラッシュされました。"});
         return status;
     }
     std::fflush(stdout);
@@ -248,12 +291,21 @@ int netstat(const Plan& plan) {
             options.all = plan.has("all");
             options.numeric = plan.has("numeric");
             options.protocol = proto;
+            options.pids = plan.has("pids");
+            options.programs = plan.has("programs");
+            if (options.pids || options.programs)
+                options.owners = platform::socketOwners();
+            options.privileged = ::geteuid() == 0;
             const std::string host = hostName();
-            options.hostName = [host](const std::string& address) {
+            // The host part only, unless -f asks for the full name.
+            const bool full = plan.has("fqdn");
+            options.hostName = [host, full](const std::string& address) {
                 if (address == "0.0.0.0" || address == "::" || address == "127.0.0.1" ||
                     address == "::1")
                     return host;
                 std::string name = reverseName(address);
+                if (!full && !name.empty())
+                    name = name.substr(0, name.find('.'));
                 return name.empty() ? address : name;
             };
             options.serviceName = [](unsigned port, const std::string& protocol) {
@@ -472,6 +524,17 @@ int runNative(const Plan& plan) {
         return netStatistics(plan);
     if (plan.program == "nbtstat")
         return nbtstat(plan);
+    if (plan.program == "nslookup") {
+        NslookupRequest request;
+        request.name = plan.value("name");
+        request.server = plan.value("server");
+        request.type = dnsTypeNumber(plan.value("type"));
+        request.port = static_cast<unsigned>(number(plan.value("port")).value_or(53));
+        request.timeoutSeconds = static_cast<unsigned>(number(plan.value("timeout")).value_or(2));
+        request.tries = static_cast<unsigned>(number(plan.value("retry")).value_or(2));
+        request.tcp = plan.has("vc");
+        return nslookup(request, print);
+    }
     return 1;
 }
 

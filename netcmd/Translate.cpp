@@ -175,7 +175,7 @@ Plan ping(const Args& args) {
         return native("usage", {"ping"});
     if (!s.error.empty())
         return refuse(s.error);
-    for (char c : std::string_view("rsjkRp"))
+    for (char c : std::string_view("sjkRp"))
         if (const Option* o = s.find(c))
             return refuse(unsupported(o->spelled));
     std::string error;
@@ -215,6 +215,12 @@ Plan ping(const Args& args) {
     argv.insert(argv.end(), {"-W", seconds(wait)});
     if (s.find('f'))
         argv.insert(argv.end(), {"-M", "do"});
+    // -r: the kernel records up to nine hops, as many as Windows allows.
+    if (const Option* o = s.find('r')) {
+        if (!ranged(*o, 1, 9, error))
+            return refuse(error);
+        argv.push_back("-R");
+    }
     if (s.find('4'))
         argv.push_back("-4");
     if (s.find('6'))
@@ -288,7 +294,7 @@ Plan netstat(const Args& args) {
         return native("usage", {"netstat"});
     if (!s.error.empty())
         return refuse(s.error);
-    for (char c : std::string_view("bfioqtxy"))
+    for (char c : std::string_view("iqtxy"))
         if (const Option* o = s.find(c))
             return refuse(unsupported(o->spelled));
     Args out;
@@ -296,6 +302,12 @@ Plan netstat(const Args& args) {
         out.push_back("all");
     if (s.find('n'))
         out.push_back("numeric");
+    if (s.find('b'))
+        out.push_back("programs");
+    if (s.find('f'))
+        out.push_back("fqdn");
+    if (s.find('o'))
+        out.push_back("pids");
     if (s.find('e'))
         out.push_back("ethernet");
     if (s.find('s'))
@@ -531,7 +543,7 @@ Plan ipconfig(const Args& args, const NetState& net) {
     if (command == "?")
         return native("usage", {"ipconfig"});
     if (command == "flushdns")
-        return tool("resolvectl", {"flush-caches"});
+        return tool("resolvectl", {"flush-caches"}, "flushdns");
     bool release = command == "release" || command == "release6";
     bool six = command.ends_with("6");
     if (!release && command != "renew" && command != "renew6") {
@@ -659,6 +671,51 @@ Plan nbtstat(const Args& args) {
     return native("nbtstat", {"name=" + s.find('a')->value});
 }
 
+// Windows's nslookup reads "-name=value" options before the name and the server.
+Plan nslookup(const Args& args) {
+    Args out, operands;
+    for (const auto& a : args) {
+        if (!a.starts_with("-") || a == "-") {
+            operands.push_back(a);
+            continue;
+        }
+        auto equals = a.find('=');
+        std::string key = lower(a.substr(1, equals == std::string::npos ? a.npos : equals - 1));
+        std::string value = equals == std::string::npos ? "" : a.substr(equals + 1);
+        if (key == "?" || key == "help")
+            return native("usage", {"nslookup"});
+        if (key == "vc") {
+            out.push_back("vc");
+        } else if (key == "novc") {
+            std::erase(out, std::string("vc"));
+        } else if (key == "type" || key == "q" || key == "query" || key == "querytype") {
+            if (!dnsTypeNumber(value))
+                return refuse("オプション " + a + " の種類 " + value + " は正しくありません。");
+            out.push_back("type=" + value);
+        } else if (key == "timeout" || key == "retry" || key == "port") {
+            unsigned long long high = key == "port" ? 65535 : key == "timeout" ? 3600 : 100;
+            auto n = number(value);
+            if (!n || *n < 1 || *n > high)
+                return refuse(badValue("-" + key, value, 1, high));
+            out.push_back(key + "=" + value);
+        } else if (key == "ignore" || key == "debug" || key == "d2" || key == "recurse" ||
+                   key == "domain" || key == "class" || key == "srchlist" || key == "root") {
+            return refuse(unsupported(a));
+        } else {
+            return refuse(unknown(a));
+        }
+    }
+    if (operands.empty() || operands[0] == "-")
+        return refuse("nslookup: 対話モードは使えません (標準入力がありません)。調べる名前か "
+                      "IP アドレスを指定してください。");
+    if (operands.size() > 2)
+        return refuse(extra(operands[2]));
+    out.insert(out.begin(), "name=" + operands[0]);
+    if (operands.size() == 2)
+        out.insert(out.begin() + 1, "server=" + operands[1]);
+    return native("nslookup", out);
+}
+
 } // namespace
 
 std::string Plan::describe() const {
@@ -700,19 +757,19 @@ Plan translate(std::string_view word, const Args& args, const NetState& net) {
     if (word == "nbtstat")
         return nbtstat(args);
     if (word == "nslookup")
-        return tool("nslookup", args);
+        return nslookup(args);
     return refuse(std::string(word) + " はこのプログラムの知らないコマンドです。");
 }
 
 std::string usageLine(std::string_view word) {
     const char* syntax =
-        word == "ping"
-            ? "ping [-t] [-a] [-n 回数] [-l サイズ] [-f] [-i TTL] [-v TOS] [-w タイムアウト] "
-              "[-S 送信元アドレス] [-4] [-6] 宛先"
+        word == "ping" ? "ping [-t] [-a] [-n 回数] [-l サイズ] [-f] [-i TTL] [-v TOS] [-r 回数] "
+                         "[-w タイムアウト] [-S 送信元アドレス] [-4] [-6] 宛先"
         : word == "tracert" ? "tracert [-d] [-h 最大ホップ数] [-j ホスト一覧] [-w タイムアウト] "
                               "[-S 送信元アドレス] "
                               "[-4] [-6] 宛先"
-        : word == "netstat" ? "netstat [-a] [-e] [-n] [-p プロトコル] [-r] [-s] [間隔]"
+        : word == "netstat"
+            ? "netstat [-a] [-b] [-e] [-f] [-n] [-o] [-p プロトコル] [-r] [-s] [間隔]"
         : word == "arp" ? "arp -a [IP アドレス] [-N インターフェイス] | arp -s IP アドレス "
                           "物理アドレス [インターフェイス] | arp -d IP アドレス [インターフェイス]"
         : word == "route"
@@ -722,7 +779,10 @@ std::string usageLine(std::string_view word) {
                                "/release6 | /renew6 | "
                                "/flushdns]"
         : word == "nbtstat" ? "nbtstat [-a リモート名 | -A IP アドレス | -s | -S]"
-                            : "";
+        : word == "nslookup"
+            ? "nslookup [-type=種類] [-timeout=秒] [-retry=回数] [-port=ポート] [-vc] 名前 "
+              "[サーバー]"
+            : "";
     return std::string("使い方: ") + syntax;
 }
 
