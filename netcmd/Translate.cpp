@@ -60,15 +60,158 @@ std::string needsTarget(std::string_view word) {
     return std::string(word) + ": 宛先 (IP アドレスかホスト名) を指定してください。";
 }
 
-// How a command reads its options, as its Windows version does.
-struct Syntax {
-    std::string_view flags;       // letters without a value
-    std::string_view valued;      // letters followed by a value
-    bool caseSensitive = true;    // -a and -A are different options
-    bool combined = false;        // -an is -a -n
-    std::string_view linuxFlags;  // Linux options Windows lacks, passed on as they are
-    std::string_view linuxValued; // the same, followed by a value
+// Each command's options, declared once: the scanner reads them and the usage line lists them.
+enum class Use {
+    Windows,     // a Windows option answered here
+    Unsupported, // a Windows option Linux cannot answer: refused with a line naming it
+    Linux,       // a Linux option of the same letter, passed on to the tool (with '-' only)
 };
+
+struct OptionSpec {
+    char letter;
+    const char* value = nullptr; // the value's name in the usage line; none: a flag
+    Use use = Use::Windows;
+};
+
+struct CommandSpec {
+    std::string_view word;
+    bool caseSensitive = true; // -a and -A are different options
+    bool combined = false;     // -an is -a -n
+    std::vector<OptionSpec> options{};
+    const char* operands = ""; // after the options in the usage line
+    // A usage line of alternatives that the options alone do not give; empty: from the table.
+    const char* usage = "";
+};
+
+const CommandSpec kPing{"ping",
+                        true,
+                        false,
+                        {{'t'},
+                         {'a'},
+                         {'n', "回数"},
+                         {'l', "サイズ"},
+                         {'f'},
+                         {'i', "TTL"},
+                         {'v', "TOS"},
+                         {'r', "回数"},
+                         {'w', "タイムアウト"},
+                         {'S', "送信元アドレス"},
+                         {'4'},
+                         {'6'},
+                         {'s', "回数", Use::Unsupported},
+                         {'j', "ホスト一覧", Use::Unsupported},
+                         {'k', "ホスト一覧", Use::Unsupported},
+                         {'R', nullptr, Use::Unsupported},
+                         {'p', nullptr, Use::Unsupported},
+                         {'q', nullptr, Use::Linux},
+                         {'D', nullptr, Use::Linux},
+                         {'U', nullptr, Use::Linux},
+                         {'d', nullptr, Use::Linux},
+                         {'O', nullptr, Use::Linux},
+                         {'c', "", Use::Linux},
+                         {'I', "", Use::Linux},
+                         {'W', "", Use::Linux},
+                         {'m', "", Use::Linux},
+                         {'M', "", Use::Linux},
+                         {'Q', "", Use::Linux}},
+                        "宛先"};
+
+const CommandSpec kTracert{"tracert",
+                           true,
+                           false,
+                           {{'d'},
+                            {'h', "最大ホップ数"},
+                            {'j', "ホスト一覧"},
+                            {'w', "タイムアウト"},
+                            {'S', "送信元アドレス"},
+                            {'4'},
+                            {'6'},
+                            {'R', nullptr, Use::Unsupported},
+                            {'I', nullptr, Use::Linux},
+                            {'T', nullptr, Use::Linux},
+                            {'U', nullptr, Use::Linux},
+                            {'F', nullptr, Use::Linux},
+                            {'q', "", Use::Linux},
+                            {'N', "", Use::Linux},
+                            {'f', "", Use::Linux},
+                            {'m', "", Use::Linux},
+                            {'p', "", Use::Linux},
+                            {'t', "", Use::Linux},
+                            {'s', "", Use::Linux},
+                            {'z', "", Use::Linux}},
+                           "宛先"};
+
+// netstat's letters combine (-ano); -c is Linux's "every second", answered as an interval.
+const CommandSpec kNetstat{"netstat",
+                           false,
+                           true,
+                           {{'a'},
+                            {'b'},
+                            {'e'},
+                            {'f'},
+                            {'n'},
+                            {'o'},
+                            {'p', "プロトコル"},
+                            {'r'},
+                            {'s'},
+                            {'i', nullptr, Use::Unsupported},
+                            {'q', nullptr, Use::Unsupported},
+                            {'t', nullptr, Use::Unsupported},
+                            {'x', nullptr, Use::Unsupported},
+                            {'y', nullptr, Use::Unsupported},
+                            {'c', nullptr, Use::Linux}},
+                           "[間隔]"};
+
+const CommandSpec kArp{
+    "arp",
+    false,
+    false,
+    {{'a'}, {'g'}, {'v'}, {'s'}, {'d'}, {'n', "インターフェイス"}},
+    "",
+    "arp -a [IP アドレス] [-N インターフェイス] [-v] | arp -s IP アドレス 物理アドレス "
+    "[インターフェイス] | arp -d IP アドレス [インターフェイス]"};
+
+const CommandSpec kRoute{
+    "route",
+    false,
+    false,
+    {{'f', nullptr, Use::Unsupported}, {'p'}, {'4'}, {'6'}},
+    "",
+    "route [-4|-6] print [宛先] | route add|change 宛先 [mask ネットマスク] "
+    "ゲートウェイ [metric メトリック] [if インターフェイス] | route delete 宛先"};
+
+const CommandSpec kNbtstat{"nbtstat",
+                           true,
+                           false,
+                           {{'a', "リモート名"},
+                            {'A', "IP アドレス"},
+                            {'s'},
+                            {'S'},
+                            {'c', nullptr, Use::Unsupported},
+                            {'n', nullptr, Use::Unsupported},
+                            {'r', nullptr, Use::Unsupported},
+                            {'R', nullptr, Use::Unsupported}},
+                           ""};
+
+const OptionSpec* findSpec(const CommandSpec& spec, char letter) {
+    for (const auto& o : spec.options)
+        if (o.letter == letter)
+            return &o;
+    return nullptr;
+}
+
+std::string usageOf(const CommandSpec& spec) {
+    if (*spec.usage)
+        return spec.usage;
+    std::string out(spec.word);
+    for (const auto& o : spec.options)
+        if (o.use == Use::Windows)
+            out +=
+                std::string(" [-") + o.letter + (o.value ? std::string(" ") + o.value : "") + "]";
+    if (*spec.operands)
+        out += std::string(" ") + spec.operands;
+    return out;
+}
 
 struct Option {
     char letter;
@@ -96,7 +239,7 @@ bool looksLikeOption(const std::string& a) {
     return a.size() >= 2 && (a[0] == '-' || a[0] == '/');
 }
 
-Scanned scan(const Args& args, const Syntax& syntax) {
+Scanned scan(const Args& args, const CommandSpec& spec) {
     Scanned s;
     for (std::size_t i = 0; i < args.size() && s.error.empty(); ++i) {
         const std::string& a = args[i];
@@ -109,43 +252,49 @@ Scanned scan(const Args& args, const Syntax& syntax) {
             continue;
         }
         std::string letters = a.substr(1);
-        if (!syntax.combined && letters.size() != 1) {
+        if (!spec.combined && letters.size() != 1) {
             s.error = unknown(a);
             break;
         }
         for (std::size_t k = 0; k < letters.size(); ++k) {
             char typed = letters[k];
-            char c = syntax.caseSensitive
+            char c = spec.caseSensitive
                          ? typed
                          : static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
             std::string spelled = std::string(1, a[0]) + typed;
             bool last = k + 1 == letters.size();
-            if (syntax.flags.find(c) != std::string_view::npos) {
-                s.options.push_back({c, spelled, {}});
-            } else if (syntax.valued.find(c) != std::string_view::npos) {
-                if (!last || i + 1 >= args.size()) {
-                    s.error = needsValue(spelled);
-                    break;
-                }
-                s.options.push_back({c, spelled, args[++i]});
-            } else if (a[0] == '-' && letters.size() == 1 &&
-                       syntax.linuxFlags.find(c) != std::string_view::npos) {
-                s.passOn.push_back(a);
-            } else if (a[0] == '-' && letters.size() == 1 &&
-                       syntax.linuxValued.find(c) != std::string_view::npos) {
-                if (i + 1 >= args.size()) {
-                    s.error = needsValue(spelled);
-                    break;
-                }
-                s.passOn.push_back(a);
-                s.passOn.push_back(args[++i]);
-            } else {
+            const OptionSpec* o = findSpec(spec, c);
+            // A Linux option stands alone and with '-' only.
+            if (o && o->use == Use::Linux && (a[0] != '-' || letters.size() != 1) &&
+                spec.caseSensitive)
+                o = nullptr;
+            if (!o) {
                 s.error = unknown(letters.size() == 1 ? a : spelled);
                 break;
             }
+            if (o->value && (!last || i + 1 >= args.size())) {
+                s.error = needsValue(spelled);
+                break;
+            }
+            if (o->use == Use::Linux && spec.caseSensitive) {
+                s.passOn.push_back(a);
+                if (o->value)
+                    s.passOn.push_back(args[++i]);
+                continue;
+            }
+            s.options.push_back({c, spelled, o->value ? args[++i] : std::string()});
         }
     }
     return s;
+}
+
+// The refusal for the first option given that Linux cannot answer.
+std::optional<Plan> unsupportedIn(const Scanned& s, const CommandSpec& spec) {
+    for (const auto& o : s.options)
+        if (const OptionSpec* known = findSpec(spec, o.letter);
+            known && known->use == Use::Unsupported)
+            return refuse(unsupported(o.spelled));
+    return std::nullopt;
 }
 
 // A whole number within [low, high], or an error naming the option.
@@ -170,14 +319,13 @@ std::string seconds(unsigned long long ms) {
 }
 
 Plan ping(const Args& args) {
-    Scanned s = scan(args, {"taf46R", "nlivwrsjkSp", true, false, "qDUdO", "cIWmMQ"});
+    Scanned s = scan(args, kPing);
     if (s.help)
         return native("usage", {"ping"});
     if (!s.error.empty())
         return refuse(s.error);
-    for (char c : std::string_view("sjkRp"))
-        if (const Option* o = s.find(c))
-            return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kPing))
+        return *refused;
     std::string error;
     Args argv{"-n", "-O"};
     if (!s.find('t')) {
@@ -239,13 +387,13 @@ Plan ping(const Args& args) {
 }
 
 Plan tracert(const Args& args) {
-    Scanned s = scan(args, {"dR46", "hjwS", true, false, "ITUF", "qNfmptsz"});
+    Scanned s = scan(args, kTracert);
     if (s.help)
         return native("usage", {"tracert"});
     if (!s.error.empty())
         return refuse(s.error);
-    if (const Option* o = s.find('R'))
-        return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kTracert))
+        return *refused;
     // -j takes the hosts up to the destination, the last operand.
     Args route;
     if (const Option* o = s.find('j')) {
@@ -289,14 +437,13 @@ Plan tracert(const Args& args) {
 }
 
 Plan netstat(const Args& args) {
-    Scanned s = scan(args, {"abefinoqrstxyc", "p", false, true, "", ""});
+    Scanned s = scan(args, kNetstat);
     if (s.help)
         return native("usage", {"netstat"});
     if (!s.error.empty())
         return refuse(s.error);
-    for (char c : std::string_view("iqtxy"))
-        if (const Option* o = s.find(c))
-            return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kNetstat))
+        return *refused;
     Args out;
     if (s.find('a'))
         out.push_back("all");
@@ -380,7 +527,7 @@ bool macAddress(std::string text, std::string& out) {
 }
 
 Plan arp(const Args& args, const NetState& net) {
-    Scanned s = scan(args, {"agvsd", "n", false, false, "", ""});
+    Scanned s = scan(args, kArp);
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.options.empty())
@@ -443,13 +590,13 @@ Plan arp(const Args& args, const NetState& net) {
 }
 
 Plan route(const Args& args, const NetState& net) {
-    Scanned s = scan(args, {"fp46", "", false, false, "", ""});
+    Scanned s = scan(args, kRoute);
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.operands.empty())
         return native("usage", {"route"});
-    if (const Option* o = s.find('f'))
-        return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kRoute))
+        return *refused;
     std::string command = lower(s.operands[0]);
     Args rest(s.operands.begin() + 1, s.operands.end());
     if (command == "print") {
@@ -651,14 +798,13 @@ Plan nbtstat(const Args& args) {
             return refuse(unsupported(a));
         rest.push_back(a);
     }
-    Scanned s = scan(rest, {"cnrRsS", "aA", true, false, "", ""});
+    Scanned s = scan(rest, kNbtstat);
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.options.empty())
         return native("usage", {"nbtstat"});
-    for (char c : std::string_view("cnrR"))
-        if (const Option* o = s.find(c))
-            return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kNbtstat))
+        return *refused;
     for (const auto& operand : s.operands)
         if (!number(operand))
             return refuse(extra(operand));
@@ -675,6 +821,8 @@ Plan nbtstat(const Args& args) {
 Plan nslookup(const Args& args) {
     Args out, operands;
     for (const auto& a : args) {
+        if (a == "/?")
+            return native("usage", {"nslookup"});
         if (!a.starts_with("-") || a == "-") {
             operands.push_back(a);
             continue;
@@ -762,23 +910,12 @@ Plan translate(std::string_view word, const Args& args, const NetState& net) {
 }
 
 std::string usageLine(std::string_view word) {
+    for (const CommandSpec* spec : {&kPing, &kTracert, &kNetstat, &kArp, &kRoute, &kNbtstat})
+        if (spec->word == word)
+            return "使い方: " + usageOf(*spec);
     const char* syntax =
-        word == "ping" ? "ping [-t] [-a] [-n 回数] [-l サイズ] [-f] [-i TTL] [-v TOS] [-r 回数] "
-                         "[-w タイムアウト] [-S 送信元アドレス] [-4] [-6] 宛先"
-        : word == "tracert" ? "tracert [-d] [-h 最大ホップ数] [-j ホスト一覧] [-w タイムアウト] "
-                              "[-S 送信元アドレス] "
-                              "[-4] [-6] 宛先"
-        : word == "netstat"
-            ? "netstat [-a] [-b] [-e] [-f] [-n] [-o] [-p プロトコル] [-r] [-s] [間隔]"
-        : word == "arp" ? "arp -a [IP アドレス] [-N インターフェイス] | arp -s IP アドレス "
-                          "物理アドレス [インターフェイス] | arp -d IP アドレス [インターフェイス]"
-        : word == "route"
-            ? "route [-4|-6] print [宛先] | route add|change 宛先 [mask ネットマスク] "
-              "ゲートウェイ [metric メトリック] [if インターフェイス] | route delete 宛先"
-        : word == "ipconfig" ? "ipconfig [/all | /release [アダプター] | /renew [アダプター] | "
-                               "/release6 | /renew6 | "
-                               "/flushdns]"
-        : word == "nbtstat" ? "nbtstat [-a リモート名 | -A IP アドレス | -s | -S]"
+        word == "ipconfig" ? "ipconfig [/all | /release [アダプター] | /renew [アダプター] | "
+                             "/release6 | /renew6 | /flushdns]"
         : word == "nslookup"
             ? "nslookup [-type=種類] [-timeout=秒] [-retry=回数] [-port=ポート] [-vc] 名前 "
               "[サーバー]"

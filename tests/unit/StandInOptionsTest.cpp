@@ -106,6 +106,7 @@ const Row kRows[] = {
     {"ping", "-s 3 127.0.0.1",
      "refuse オプション -s はこのコンピューター (Linux) では使えません。"},
     {"ping", "-N 5 127.0.0.1", "refuse オプション -N は正しくありません。"},
+    {"ping", "/c 3 127.0.0.1", "refuse オプション /c は正しくありません。"},
     {"ping", "-an 127.0.0.1", "refuse オプション -an は正しくありません。"},
     {"ping", "-n", "refuse オプション -n には値が必要です。"},
     {"ping", " ", kMissing.c_str()},
@@ -165,6 +166,7 @@ const Row kRows[] = {
     {"nslookup", " ",
      "refuse nslookup: 対話モードは使えません (標準入力がありません)。調べる名前か IP "
      "アドレスを指定してください。"},
+    {"nslookup", "/?", "native usage nslookup"},
     {"nslookup", " a.test 127.0.0.1 extra", "refuse パラメーター extra は正しくありません。"},
     // net: list view,help,helpmsg,send,statistics,name,share,localgroup,user,print; examples
     {"net", "view ", "tool smbtree -N"},
