@@ -199,7 +199,8 @@ std::string reverseName(const std::string& address) {
 
 int runTool(std::string_view word, Plan plan) {
     // The DNS cache is systemd-resolved's, or else nscd's.
-    if (plan.rewrite == "flushdns" && findTool("resolvectl").empty() && !findTool("nscd").empty()) {
+    if (plan.rewrite == Plan::Rewrite::FlushDns && findTool("resolvectl").empty() &&
+        !findTool("nscd").empty()) {
         plan.program = "nscd";
         plan.args = {"--invalidate", "hosts"};
     }
@@ -211,7 +212,7 @@ int runTool(std::string_view word, Plan plan) {
                " がないため、実行できません。"});
         return 1;
     }
-    if (plan.rewrite == "ping") {
+    if (plan.rewrite == Plan::Rewrite::Ping) {
         const std::string& target = plan.args.back();
         std::string size = "32";
         for (std::size_t i = 0; i + 1 < plan.args.size(); ++i)
@@ -224,17 +225,17 @@ int runTool(std::string_view word, Plan plan) {
         // As on Windows: success when anything answered.
         return rewriter.anyReply() ? 0 : 1;
     }
-    if (plan.rewrite == "tracert") {
+    if (plan.rewrite == Plan::Rewrite::Tracert) {
         TracertOutput rewriter(plan.args.back());
         return runRewritten(path, plan, rewriter);
     }
     auto argv = argvOf(path, plan.args);
-    if (plan.rewrite == "ok" || plan.rewrite == "flushdns") {
+    if (plan.rewrite == Plan::Rewrite::Ok || plan.rewrite == Plan::Rewrite::FlushDns) {
         pid_t pid = 0;
         if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
             return 1;
         int status = exitStatus(pid);
-        if (status == 0 && plan.rewrite == "ok")
+        if (status == 0 && plan.rewrite == Plan::Rewrite::Ok)
             print({" OK!"});
         else if (status == 0)
             print({"", "Windows IP 構成", "",
@@ -253,11 +254,10 @@ std::string hostName() {
     return std::string(name).substr(0, std::string(name).find('.'));
 }
 
-int netstat(const Plan& plan) {
-    const std::string proto = plan.value("proto");
-    const bool statistics = plan.has("statistics"), ethernet = plan.has("ethernet"),
-               routes = plan.has("routes");
-    auto interval = number(plan.value("interval"));
+int netstat(const NetstatRequest& plan) {
+    const std::string proto = plan.protocol;
+    const bool statistics = plan.statistics, ethernet = plan.ethernet, routes = plan.routes;
+    const auto interval = plan.interval;
     while (true) {
         Lines out;
         if (ethernet) {
@@ -288,17 +288,17 @@ int netstat(const Plan& plan) {
                 sockets.insert(sockets.end(), s.begin(), s.end());
             }
             ConnectionOptions options;
-            options.all = plan.has("all");
-            options.numeric = plan.has("numeric");
+            options.all = plan.all;
+            options.numeric = plan.numeric;
             options.protocol = proto;
-            options.pids = plan.has("pids");
-            options.programs = plan.has("programs");
+            options.pids = plan.pids;
+            options.programs = plan.programs;
             if (options.pids || options.programs)
                 options.owners = platform::socketOwners();
             options.privileged = ::geteuid() == 0;
             const std::string host = hostName();
             // The host part only, unless -f asks for the full name.
-            const bool full = plan.has("fqdn");
+            const bool full = plan.fqdn;
             options.hostName = [host, full](const std::string& address) {
                 if (address == "0.0.0.0" || address == "::" || address == "127.0.0.1" ||
                     address == "::1")
@@ -318,7 +318,7 @@ int netstat(const Plan& plan) {
         print(out);
         if (!interval)
             return 0;
-        std::this_thread::sleep_for(std::chrono::seconds(*interval));
+        std::this_thread::sleep_for(std::chrono::seconds(interval));
     }
 }
 
@@ -344,8 +344,8 @@ Account accountOf(const passwd& p) {
 }
 
 int netUser(const Plan& plan) {
-    if (!plan.args.empty()) {
-        passwd* p = getpwnam(plan.args[0].c_str());
+    if (!plan.subject.empty()) {
+        passwd* p = getpwnam(plan.subject.c_str());
         if (!p) {
             print({"ユーザー名が見つかりません。"});
             return 2;
@@ -367,8 +367,8 @@ int netUser(const Plan& plan) {
 }
 
 int netLocalgroup(const Plan& plan) {
-    if (!plan.args.empty()) {
-        group* g = getgrnam(plan.args[0].c_str());
+    if (!plan.subject.empty()) {
+        group* g = getgrnam(plan.subject.c_str());
         if (!g) {
             print({"指定されたローカル グループは存在しません。"});
             return 2;
@@ -400,8 +400,7 @@ int netLocalgroup(const Plan& plan) {
 int netStatistics(const Plan& plan) {
     double uptime = std::atof(readFile("/proc/uptime").value_or("0").c_str());
     std::time_t since = std::time(nullptr) - static_cast<std::time_t>(uptime);
-    print(netStatisticsLines(hostName(), plan.args.empty() ? "" : plan.args[0],
-                             readFile("/proc/net/snmp").value_or(""),
+    print(netStatisticsLines(hostName(), plan.subject, readFile("/proc/net/snmp").value_or(""),
                              readFile("/proc/net/netstat").value_or(""), since));
     return 0;
 }
@@ -410,9 +409,9 @@ int netStatistics(const Plan& plan) {
 int nbtstat(const Plan& plan) {
     constexpr int kTries = 3;
     constexpr int kWaitMs = 1000;
-    std::string target = plan.value("address");
+    std::string target = plan.nbtAddress;
     if (target.empty()) {
-        std::string name = plan.value("name");
+        std::string name = plan.nbtName;
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_DGRAM;
@@ -489,51 +488,34 @@ int nbtstat(const Plan& plan) {
 }
 
 int runNative(const Plan& plan) {
-    if (plan.program == "usage") {
-        print({usageLine(plan.args[0])});
+    switch (plan.answer) {
+    case Plan::Answer::Usage:
+        print({usageLine(plan.subject)});
         return 0;
-    }
-    if (plan.program == "ipconfig") {
-        print(ipconfigLines(readNetState(), plan.has("all")));
+    case Plan::Answer::Ipconfig:
+        print(ipconfigLines(readNetState(), plan.ipconfigAll));
         return 0;
-    }
-    if (plan.program == "route") {
-        RouteFilter filter;
-        filter.ipv4 = !plan.has("ipv6");
-        filter.ipv6 = !plan.has("ipv4");
-        filter.destination = plan.value("destination");
-        print(routePrintLines(readNetState(), filter));
+    case Plan::Answer::Route:
+        print(routePrintLines(readNetState(), plan.route));
         return 0;
-    }
-    if (plan.program == "arp") {
-        ArpFilter filter{plan.value("address"), plan.value("interface"), plan.has("verbose")};
-        print(arpLines(readFile("/proc/net/arp").value_or(""), readNetState(), filter));
+    case Plan::Answer::Arp:
+        print(arpLines(readFile("/proc/net/arp").value_or(""), readNetState(), plan.arp));
         return 0;
-    }
-    if (plan.program == "netstat")
-        return netstat(plan);
-    if (plan.program == "net-help") {
-        print(netHelpLines(plan.args.empty() ? "" : plan.args[0]));
+    case Plan::Answer::Netstat:
+        return netstat(plan.netstat);
+    case Plan::Answer::NetHelp:
+        print(netHelpLines(plan.subject));
         return 0;
-    }
-    if (plan.program == "net-user")
+    case Plan::Answer::NetUser:
         return netUser(plan);
-    if (plan.program == "net-localgroup")
+    case Plan::Answer::NetLocalgroup:
         return netLocalgroup(plan);
-    if (plan.program == "net-statistics")
+    case Plan::Answer::NetStatistics:
         return netStatistics(plan);
-    if (plan.program == "nbtstat")
+    case Plan::Answer::Nbtstat:
         return nbtstat(plan);
-    if (plan.program == "nslookup") {
-        NslookupRequest request;
-        request.name = plan.value("name");
-        request.server = plan.value("server");
-        request.type = dnsTypeNumber(plan.value("type"));
-        request.port = static_cast<unsigned>(number(plan.value("port")).value_or(53));
-        request.timeoutSeconds = static_cast<unsigned>(number(plan.value("timeout")).value_or(2));
-        request.tries = static_cast<unsigned>(number(plan.value("retry")).value_or(2));
-        request.tcp = plan.has("vc");
-        return nslookup(request, print);
+    case Plan::Answer::Nslookup:
+        return nslookup(plan.nslookup, print);
     }
     return 1;
 }

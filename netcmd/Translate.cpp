@@ -22,20 +22,24 @@ Plan refuse(std::string message) {
     return p;
 }
 
-Plan native(std::string program, Args args = {}) {
+Plan native(Plan::Answer answer, std::string subject = {}) {
     Plan p;
     p.kind = Plan::Kind::Native;
-    p.program = std::move(program);
-    p.args = std::move(args);
+    p.answer = answer;
+    p.subject = std::move(subject);
     return p;
 }
 
-Plan tool(std::string program, Args args, std::string rewrite = {}) {
+Plan usage(std::string word) {
+    return native(Plan::Answer::Usage, std::move(word));
+}
+
+Plan tool(std::string program, Args args, Plan::Rewrite rewrite = Plan::Rewrite::None) {
     Plan p;
     p.kind = Plan::Kind::Tool;
     p.program = std::move(program);
     p.args = std::move(args);
-    p.rewrite = std::move(rewrite);
+    p.rewrite = rewrite;
     return p;
 }
 
@@ -321,7 +325,7 @@ std::string seconds(unsigned long long ms) {
 Plan ping(const Args& args) {
     Scanned s = scan(args, kPing);
     if (s.help)
-        return native("usage", {"ping"});
+        return usage("ping");
     if (!s.error.empty())
         return refuse(s.error);
     if (auto refused = unsupportedIn(s, kPing))
@@ -381,7 +385,7 @@ Plan ping(const Args& args) {
     if (s.operands.size() > 1)
         return refuse(extra(s.operands[0]));
     argv.push_back(s.operands[0]);
-    Plan p = tool("ping", argv, "ping");
+    Plan p = tool("ping", argv, Plan::Rewrite::Ping);
     p.resolveName = s.find('a') != nullptr;
     return p;
 }
@@ -389,7 +393,7 @@ Plan ping(const Args& args) {
 Plan tracert(const Args& args) {
     Scanned s = scan(args, kTracert);
     if (s.help)
-        return native("usage", {"tracert"});
+        return usage("tracert");
     if (!s.error.empty())
         return refuse(s.error);
     if (auto refused = unsupportedIn(s, kTracert))
@@ -433,34 +437,27 @@ Plan tracert(const Args& args) {
     if (s.operands.size() > 1)
         return refuse(extra(s.operands[0]));
     argv.push_back(s.operands[0]);
-    return tool("traceroute", argv, "tracert");
+    return tool("traceroute", argv, Plan::Rewrite::Tracert);
 }
 
 Plan netstat(const Args& args) {
     Scanned s = scan(args, kNetstat);
     if (s.help)
-        return native("usage", {"netstat"});
+        return usage("netstat");
     if (!s.error.empty())
         return refuse(s.error);
     if (auto refused = unsupportedIn(s, kNetstat))
         return *refused;
-    Args out;
-    if (s.find('a'))
-        out.push_back("all");
-    if (s.find('n'))
-        out.push_back("numeric");
-    if (s.find('b'))
-        out.push_back("programs");
-    if (s.find('f'))
-        out.push_back("fqdn");
-    if (s.find('o'))
-        out.push_back("pids");
-    if (s.find('e'))
-        out.push_back("ethernet");
-    if (s.find('s'))
-        out.push_back("statistics");
-    if (s.find('r'))
-        out.push_back("routes");
+    Plan p = native(Plan::Answer::Netstat);
+    NetstatRequest& n = p.netstat;
+    n.all = s.find('a');
+    n.numeric = s.find('n');
+    n.programs = s.find('b');
+    n.fqdn = s.find('f');
+    n.pids = s.find('o');
+    n.ethernet = s.find('e');
+    n.statistics = s.find('s');
+    n.routes = s.find('r');
     if (const Option* o = s.find('p')) {
         std::string proto = o->value;
         for (char& c : proto)
@@ -471,18 +468,18 @@ Plan netstat(const Args& args) {
         if (std::find(known.begin(), known.end(), proto) == known.end())
             return refuse("オプション " + o->spelled + " のプロトコル " + o->value +
                           " は正しくありません。");
-        out.push_back("proto=" + proto);
+        n.protocol = proto;
     }
     // A number repeats the answer every so many seconds; Linux's -c means every second.
     if (s.find('c'))
-        out.push_back("interval=1");
+        n.interval = 1;
     for (const auto& operand : s.operands) {
         auto seconds = number(operand);
         if (!seconds || *seconds == 0)
             return refuse(extra(operand));
-        out.push_back("interval=" + operand);
+        n.interval = *seconds;
     }
-    return native("netstat", out);
+    return p;
 }
 
 std::uint32_t ipv4(const std::string& text, bool& ok) {
@@ -531,7 +528,7 @@ Plan arp(const Args& args, const NetState& net) {
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.options.empty())
-        return native("usage", {"arp"});
+        return usage("arp");
     const Option* ifOption = s.find('n');
     std::string ifAddress = ifOption ? ifOption->value : "";
     auto noInterface = [](const std::string& address) {
@@ -577,16 +574,11 @@ Plan arp(const Args& args, const NetState& net) {
             return noInterface(s.operands[0]);
         return tool("ip", {"neigh", "del", s.operands[0], "dev", link->name});
     }
-    Args out;
     if (s.operands.size() > 1)
         return refuse(extra(s.operands[1]));
-    if (!s.operands.empty())
-        out.push_back("address=" + s.operands[0]);
-    if (!ifAddress.empty())
-        out.push_back("interface=" + ifAddress);
-    if (s.find('v'))
-        out.push_back("verbose");
-    return native("arp", out);
+    Plan p = native(Plan::Answer::Arp);
+    p.arp = {s.operands.empty() ? "" : s.operands[0], ifAddress, s.find('v') != nullptr};
+    return p;
 }
 
 Plan route(const Args& args, const NetState& net) {
@@ -594,22 +586,20 @@ Plan route(const Args& args, const NetState& net) {
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.operands.empty())
-        return native("usage", {"route"});
+        return usage("route");
     if (auto refused = unsupportedIn(s, kRoute))
         return *refused;
     std::string command = lower(s.operands[0]);
     Args rest(s.operands.begin() + 1, s.operands.end());
     if (command == "print") {
-        Args out;
-        if (s.find('4') && !s.find('6'))
-            out.push_back("ipv4");
-        if (s.find('6') && !s.find('4'))
-            out.push_back("ipv6");
         if (rest.size() > 1)
             return refuse(extra(rest[1]));
-        if (!rest.empty())
-            out.push_back("destination=" + rest[0]);
-        return native("route", out);
+        Plan p = native(Plan::Answer::Route);
+        // -4 alone shows IPv4 only, -6 alone IPv6 only.
+        p.route.ipv4 = !s.find('6') || s.find('4');
+        p.route.ipv6 = !s.find('4') || s.find('6');
+        p.route.destination = rest.empty() ? "" : rest[0];
+        return p;
     }
     if (command != "add" && command != "delete" && command != "change")
         return refuse("route: " + s.operands[0] + " というコマンドはありません。");
@@ -668,7 +658,7 @@ Plan route(const Args& args, const NetState& net) {
             return refuse("インターフェイス " + interface + " が見つかりません。");
         argv.insert(argv.end(), {"dev", link->name});
     }
-    return tool("ip", argv, "ok");
+    return tool("ip", argv, Plan::Rewrite::Ok);
 }
 
 Plan ipconfig(const Args& args, const NetState& net) {
@@ -685,12 +675,14 @@ Plan ipconfig(const Args& args, const NetState& net) {
     if (command.empty() || command == "all") {
         if (!operands.empty())
             return refuse(extra(operands[0]));
-        return command.empty() ? native("ipconfig") : native("ipconfig", {"all"});
+        Plan p = native(Plan::Answer::Ipconfig);
+        p.ipconfigAll = !command.empty();
+        return p;
     }
     if (command == "?")
-        return native("usage", {"ipconfig"});
+        return usage("ipconfig");
     if (command == "flushdns")
-        return tool("resolvectl", {"flush-caches"}, "flushdns");
+        return tool("resolvectl", {"flush-caches"}, Plan::Rewrite::FlushDns);
     bool release = command == "release" || command == "release6";
     bool six = command.ends_with("6");
     if (!release && command != "renew" && command != "renew6") {
@@ -728,7 +720,7 @@ Plan ipconfig(const Args& args, const NetState& net) {
 
 Plan netCommand(const Args& args) {
     if (args.empty() || args[0] == "/?" || args[0] == "-?")
-        return native("net-help");
+        return native(Plan::Answer::NetHelp);
     std::string command = lower(args[0]);
     Args operands, switches;
     for (std::size_t i = 1; i < args.size(); ++i)
@@ -740,18 +732,18 @@ Plan netCommand(const Args& args) {
             return refuse(extra(operands[1]));
         return std::nullopt;
     };
-    auto withOperand = [&](const std::string& program) {
-        return native(program, operands.empty() ? Args{} : Args{operands[0]});
+    auto withOperand = [&](Plan::Answer answer) {
+        return native(answer, operands.empty() ? "" : operands[0]);
     };
     if (command == "help") {
         if (auto refused = noSwitches())
             return *refused;
-        return withOperand("net-help");
+        return withOperand(Plan::Answer::NetHelp);
     }
     if (command == "user" || command == "localgroup") {
         if (auto refused = noSwitches())
             return *refused;
-        return withOperand("net-" + command);
+        return withOperand(command == "user" ? Plan::Answer::NetUser : Plan::Answer::NetLocalgroup);
     }
     if (command == "statistics") {
         if (auto refused = noSwitches())
@@ -759,8 +751,7 @@ Plan netCommand(const Args& args) {
         if (!operands.empty() && lower(operands[0]) != "workstation" &&
             lower(operands[0]) != "server")
             return refuse(extra(operands[0]));
-        return operands.empty() ? native("net-statistics")
-                                : native("net-statistics", {lower(operands[0])});
+        return native(Plan::Answer::NetStatistics, operands.empty() ? "" : lower(operands[0]));
     }
     if (command == "view") {
         if (operands.empty() && switches.empty())
@@ -802,7 +793,7 @@ Plan nbtstat(const Args& args) {
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.options.empty())
-        return native("usage", {"nbtstat"});
+        return usage("nbtstat");
     if (auto refused = unsupportedIn(s, kNbtstat))
         return *refused;
     for (const auto& operand : s.operands)
@@ -812,17 +803,22 @@ Plan nbtstat(const Args& args) {
         return refuse(unsupported(s.operands[0] + " (間隔)"));
     if (s.find('s') || s.find('S'))
         return tool("smbstatus", {"-b"});
+    Plan p = native(Plan::Answer::Nbtstat);
     if (const Option* o = s.find('A'))
-        return native("nbtstat", {"address=" + o->value});
-    return native("nbtstat", {"name=" + s.find('a')->value});
+        p.nbtAddress = o->value;
+    else
+        p.nbtName = s.find('a')->value;
+    return p;
 }
 
 // Windows's nslookup reads "-name=value" options before the name and the server.
 Plan nslookup(const Args& args) {
-    Args out, operands;
+    Plan p = native(Plan::Answer::Nslookup);
+    NslookupRequest& r = p.nslookup;
+    Args operands;
     for (const auto& a : args) {
         if (a == "/?")
-            return native("usage", {"nslookup"});
+            return usage("nslookup");
         if (!a.starts_with("-") || a == "-") {
             operands.push_back(a);
             continue;
@@ -831,21 +827,21 @@ Plan nslookup(const Args& args) {
         std::string key = lower(a.substr(1, equals == std::string::npos ? a.npos : equals - 1));
         std::string value = equals == std::string::npos ? "" : a.substr(equals + 1);
         if (key == "?" || key == "help")
-            return native("usage", {"nslookup"});
-        if (key == "vc") {
-            out.push_back("vc");
-        } else if (key == "novc") {
-            std::erase(out, std::string("vc"));
+            return usage("nslookup");
+        if (key == "vc" || key == "novc") {
+            r.tcp = key == "vc";
         } else if (key == "type" || key == "q" || key == "query" || key == "querytype") {
-            if (!dnsTypeNumber(value))
+            r.type = dnsTypeNumber(value);
+            if (!r.type)
                 return refuse("オプション " + a + " の種類 " + value + " は正しくありません。");
-            out.push_back("type=" + value);
         } else if (key == "timeout" || key == "retry" || key == "port") {
             unsigned long long high = key == "port" ? 65535 : key == "timeout" ? 3600 : 100;
             auto n = number(value);
             if (!n || *n < 1 || *n > high)
                 return refuse(badValue("-" + key, value, 1, high));
-            out.push_back(key + "=" + value);
+            (key == "port"      ? r.port
+             : key == "timeout" ? r.timeoutSeconds
+                                : r.tries) = static_cast<unsigned>(*n);
         } else if (key == "ignore" || key == "debug" || key == "d2" || key == "recurse" ||
                    key == "domain" || key == "class" || key == "srchlist" || key == "root") {
             return refuse(unsupported(a));
@@ -858,33 +854,80 @@ Plan nslookup(const Args& args) {
                       "IP アドレスを指定してください。");
     if (operands.size() > 2)
         return refuse(extra(operands[2]));
-    out.insert(out.begin(), "name=" + operands[0]);
-    if (operands.size() == 2)
-        out.insert(out.begin() + 1, "server=" + operands[1]);
-    return native("nslookup", out);
+    r.name = operands[0];
+    r.server = operands.size() == 2 ? operands[1] : "";
+    return p;
 }
 
 } // namespace
 
 std::string Plan::describe() const {
-    std::string out = kind == Kind::Native ? "native " : kind == Kind::Tool ? "tool " : "refuse ";
-    out += kind == Kind::Refuse ? message : program;
-    for (const auto& a : args)
-        out += " " + a;
-    if (!rewrite.empty())
-        out += " | " + rewrite + (resolveName ? " names" : "");
+    if (kind == Kind::Refuse)
+        return "refuse " + message;
+    std::vector<std::string> words;
+    auto add = [&](bool on, std::string word) {
+        if (on)
+            words.push_back(std::move(word));
+    };
+    if (kind == Kind::Tool) {
+        words = {"tool", program};
+        words.insert(words.end(), args.begin(), args.end());
+        const char* rewrites[] = {"", "ping", "tracert", "ok", "flushdns"};
+        if (rewrite != Rewrite::None)
+            words.push_back(std::string("| ") + rewrites[static_cast<int>(rewrite)] +
+                            (resolveName ? " names" : ""));
+    } else {
+        const char* answers[] = {"usage",          "ipconfig", "route",    "arp",
+                                 "netstat",        "net-help", "net-user", "net-localgroup",
+                                 "net-statistics", "nbtstat",  "nslookup"};
+        words = {"native", answers[static_cast<int>(answer)]};
+        add(!subject.empty(), subject);
+        add(ipconfigAll, "all");
+        if (answer == Answer::Route) {
+            add(!route.ipv6, "ipv4");
+            add(!route.ipv4, "ipv6");
+            add(!route.destination.empty(), "destination=" + route.destination);
+        }
+        if (answer == Answer::Arp) {
+            add(!arp.address.empty(), "address=" + arp.address);
+            add(!arp.interfaceAddress.empty(), "interface=" + arp.interfaceAddress);
+            add(arp.verbose, "verbose");
+        }
+        if (answer == Answer::Netstat) {
+            const NetstatRequest& n = netstat;
+            add(n.all, "all");
+            add(n.numeric, "numeric");
+            add(n.programs, "programs");
+            add(n.fqdn, "fqdn");
+            add(n.pids, "pids");
+            add(n.ethernet, "ethernet");
+            add(n.statistics, "statistics");
+            add(n.routes, "routes");
+            add(!n.protocol.empty(), "proto=" + n.protocol);
+            add(n.interval != 0, "interval=" + std::to_string(n.interval));
+        }
+        add(!nbtName.empty(), "name=" + nbtName);
+        add(!nbtAddress.empty(), "address=" + nbtAddress);
+        if (answer == Answer::Nslookup) {
+            const NslookupRequest& r = nslookup;
+            const NslookupRequest defaults;
+            add(true, "name=" + r.name);
+            add(!r.server.empty(), "server=" + r.server);
+            add(r.type != 0, "type=" + std::to_string(r.type));
+            add(r.port != defaults.port, "port=" + std::to_string(r.port));
+            add(r.timeoutSeconds != defaults.timeoutSeconds,
+                "timeout=" + std::to_string(r.timeoutSeconds));
+            add(r.tries != defaults.tries, "retry=" + std::to_string(r.tries));
+            add(r.tcp, "vc");
+        }
+    }
+    std::string out;
+    for (const auto& w : words) {
+        if (!out.empty())
+            out += ' ';
+        out += w;
+    }
     return out;
-}
-
-std::string Plan::value(std::string_view key) const {
-    for (const auto& a : args)
-        if (a.size() > key.size() && a.starts_with(key) && a[key.size()] == '=')
-            return a.substr(key.size() + 1);
-    return {};
-}
-
-bool Plan::has(std::string_view flag) const {
-    return std::find(args.begin(), args.end(), flag) != args.end();
 }
 
 Plan translate(std::string_view word, const Args& args, const NetState& net) {

@@ -153,9 +153,9 @@ const Row kRows[] = {
     // nslookup: the target box only
     {"nslookup", " localhost 127.0.0.1", "native nslookup name=localhost server=127.0.0.1"},
     {"nslookup", " -port=5353 -Q=mx -timeout=1 -retry=3 -vc example.test",
-     "native nslookup name=example.test port=5353 type=mx timeout=1 retry=3 vc"},
+     "native nslookup name=example.test type=15 port=5353 timeout=1 retry=3 vc"},
     {"nslookup", " -querytype=TXT -vc -novc 198.51.100.5",
-     "native nslookup name=198.51.100.5 type=TXT"},
+     "native nslookup name=198.51.100.5 type=16"},
     {"nslookup", " -type=HINFO x.test",
      "refuse オプション -type=HINFO の種類 HINFO は正しくありません。"},
     {"nslookup", " -port=0 x.test",
