@@ -4,18 +4,15 @@
 #include "netcmd/Columns.h"
 #include "netcmd/Translate.h"
 #include "platform/SocketOwners.h"
+#include "platform/ToolRun.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <grp.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,8 +24,6 @@
 #include <random>
 #include <thread>
 #include <tuple>
-
-extern char** environ;
 
 namespace tg::netcmd {
 
@@ -54,104 +49,12 @@ void print(const Lines& lines) {
     std::fflush(stdout);
 }
 
-// The tools come from the distribution's packages, in the system's own folders; a user's PATH
-// may lack the sbin ones.
-std::string findTool(const std::string& name) {
-    for (const char* dir :
-         {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
-        std::string path = std::string(dir) + "/" + name;
-        if (::access(path.c_str(), X_OK) == 0)
-            return path;
-    }
-    return {};
-}
-
-std::vector<char*> argvOf(const std::string& path, std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// The environment with the C locale, so that the tool's lines are the ones parsed here.
-std::vector<std::string> cLocaleEnvironment() {
-    std::vector<std::string> out;
-    for (char** e = environ; e && *e; ++e)
-        if (!std::string_view(*e).starts_with("LC_ALL=") &&
-            !std::string_view(*e).starts_with("LANGUAGE="))
-            out.emplace_back(*e);
-    out.emplace_back("LC_ALL=C");
-    return out;
-}
-
-int exitStatus(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-volatile sig_atomic_t gInterrupted = 0;
-volatile pid_t gChild = 0;
-
-// Ctrl+C, or the window's abort (SIGINT to the whole group): the tool is told too, in case the
-// signal came to this process alone, and its last lines are still read and rewritten.
-void onInterrupt(int) {
-    gInterrupted = 1;
-    if (gChild > 0)
-        ::kill(gChild, SIGINT);
-}
-
-// Runs the tool in this process group (an abort ends it with us), its output rewritten line by
-// line; returns its exit status.
-template <typename Rewriter> int runRewritten(const std::string& path, Plan plan, Rewriter& rw) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return 1;
-    struct sigaction interrupt {};
-    interrupt.sa_handler = onInterrupt;
-    sigemptyset(&interrupt.sa_mask);
-    ::sigaction(SIGINT, &interrupt, nullptr);
-    // The tool takes Ctrl+C its own default way even where our parent ignored it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    auto env = cLocaleEnvironment();
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    auto argv = argvOf(path, plan.args);
-    pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ::close(fds[1]);
-    if (rc != 0) {
-        ::close(fds[0]);
-        return 1;
-    }
-    gChild = pid;
-    if (gInterrupted)
-        ::kill(pid, SIGINT);
+// Runs the tool, its output rewritten line by line; returns its exit status.
+template <typename Rewriter>
+int runRewritten(const std::string& path, const Plan& plan, Rewriter& rw) {
     std::string pending;
-    char buffer[4096];
-    while (true) {
-        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        pending.append(buffer, static_cast<std::size_t>(n));
+    auto run = platform::runToolOutput(path, plan.args, [&](std::string_view chunk) {
+        pending.append(chunk);
         std::size_t end;
         Lines out;
         while ((end = pending.find('\n')) != std::string::npos) {
@@ -160,14 +63,13 @@ template <typename Rewriter> int runRewritten(const std::string& path, Plan plan
             pending.erase(0, end + 1);
         }
         print(out);
-    }
-    ::close(fds[0]);
+    });
+    if (!run.started)
+        return 1;
     if (!pending.empty())
         print(rw.line(pending));
-    int status = exitStatus(pid);
-    gChild = 0;
-    print(rw.finish(gInterrupted != 0));
-    return status;
+    print(rw.finish(run.interrupted));
+    return run.status;
 }
 
 bool numericAddress(const std::string& text) {
@@ -199,12 +101,12 @@ std::string reverseName(const std::string& address) {
 
 int runTool(std::string_view word, Plan plan) {
     // The DNS cache is systemd-resolved's, or else nscd's.
-    if (plan.rewrite == Plan::Rewrite::FlushDns && findTool("resolvectl").empty() &&
-        !findTool("nscd").empty()) {
+    if (plan.rewrite == Plan::Rewrite::FlushDns && platform::findSystemTool("resolvectl").empty() &&
+        !platform::findSystemTool("nscd").empty()) {
         plan.program = "nscd";
         plan.args = {"--invalidate", "hosts"};
     }
-    std::string path = findTool(plan.program);
+    std::string path = platform::findSystemTool(plan.program);
     if (path.empty()) {
         auto package = kPackages.find(plan.program);
         print({std::string(word) + ": このコンピューターには " + plan.program +
@@ -229,12 +131,10 @@ int runTool(std::string_view word, Plan plan) {
         TracertOutput rewriter(plan.args.back());
         return runRewritten(path, plan, rewriter);
     }
-    auto argv = argvOf(path, plan.args);
     if (plan.rewrite == Plan::Rewrite::Ok || plan.rewrite == Plan::Rewrite::FlushDns) {
-        pid_t pid = 0;
-        if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        int status = platform::runToolWaiting(path, plan.args);
+        if (status < 0)
             return 1;
-        int status = exitStatus(pid);
         if (status == 0 && plan.rewrite == Plan::Rewrite::Ok)
             print({" OK!"});
         else if (status == 0)
@@ -243,8 +143,8 @@ int runTool(std::string_view word, Plan plan) {
         return status;
     }
     std::fflush(stdout);
-    ::execv(path.c_str(), argv.data());
-    print({std::string(word) + ": " + plan.program + " を実行できません: " + std::strerror(errno)});
+    std::string reason = platform::replaceProcessWithTool(path, plan.args);
+    print({std::string(word) + ": " + plan.program + " を実行できません: " + reason});
     return 1;
 }
 
