@@ -304,25 +304,37 @@ TEST(Nslookup, ServerNameAndSilence) {
 }
 
 TEST(Nslookup, NothingListeningIsNoResponse) {
-    // A port just closed again: the kernel refuses it at once.
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    tg::netcmd::NslookupRequest request;
-    request.name = "host.test";
-    request.server = "127.0.0.1";
-    request.port = ntohs(a.sin_port);
-    request.tries = 1;
-    Lines out;
-    tg::netcmd::nslookup(request,
-                         [&](const Lines& l) { out.insert(out.end(), l.begin(), l.end()); });
-    EXPECT_EQ(out,
-              withHead({"*** UnKnown が host.test を見つけられません: No response from server"}));
+    // A port just closed again, on either loopback: the kernel refuses it at once.
+    for (const char* server : {"127.0.0.1", "::1"}) {
+        SCOPED_TRACE(server);
+        const bool v6 = std::string(server) == "::1";
+        sockaddr_in6 a{};
+        a.sin6_family = v6 ? AF_INET6 : AF_INET;
+        auto* a4 = reinterpret_cast<sockaddr_in*>(&a);
+        if (v6)
+            a.sin6_addr = in6addr_loopback;
+        else
+            a4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        int fd = ::socket(a.sin6_family, SOCK_DGRAM, 0);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), length) != 0) {
+            ::close(fd);
+            continue; // no IPv6 loopback here
+        }
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+        ::close(fd);
+        tg::netcmd::NslookupRequest request;
+        request.name = "host.test";
+        request.server = server;
+        request.port = ntohs(v6 ? a.sin6_port : a4->sin_port);
+        request.tries = 1;
+        Lines out;
+        tg::netcmd::nslookup(request,
+                             [&](const Lines& l) { out.insert(out.end(), l.begin(), l.end()); });
+        EXPECT_EQ(out, (Lines{"サーバー:  UnKnown", std::string("Address:  ") + server, "",
+                              "*** UnKnown が host.test を見つけられません: No response from "
+                              "server"}));
+    }
 }
 
 } // namespace
