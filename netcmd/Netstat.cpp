@@ -1,7 +1,6 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <arpa/inet.h>
+#include "platform/posix/Addresses.h"
 
 #include <algorithm>
 #include <array>
@@ -37,16 +36,16 @@ bool decodeEndpoint(std::string_view field, bool ipv6, std::string& address, uns
     auto p = number(field.substr(colon + 1), 16);
     if (!p)
         return false;
-    char text[INET6_ADDRSTRLEN] = {};
-    inet_ntop(ipv6 ? AF_INET6 : AF_INET, bytes, text, sizeof text);
-    address = text;
+    address = platform::addressText(
+        ipv6 ? platform::kInet6 : platform::kInet,
+        std::string_view(reinterpret_cast<const char*>(bytes), ipv6 ? 16 : 4));
     port = static_cast<unsigned>(*p);
     return true;
 }
 
 std::array<unsigned char, 16> sortKey(const Socket& s) {
     std::array<unsigned char, 16> out{};
-    inet_pton(s.ipv6 ? AF_INET6 : AF_INET, s.localAddress.c_str(), out.data());
+    platform::addressBytes(s.ipv6 ? platform::kInet6 : platform::kInet, s.localAddress, out.data());
     return out;
 }
 

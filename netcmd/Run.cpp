@@ -5,18 +5,11 @@
 #include "netcmd/Translate.h"
 #include "platform/SocketOwners.h"
 #include "platform/ToolRun.h"
-
-#include <arpa/inet.h>
-#include <grp.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <pwd.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/posix/Addresses.h"
+#include "platform/posix/Datagram.h"
+#include "platform/posix/NameService.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -74,30 +67,11 @@ int runRewritten(const std::string& path, const Plan& plan, Rewriter& rw) {
 
 bool numericAddress(const std::string& text) {
     unsigned char bytes[16];
-    return inet_pton(AF_INET, text.c_str(), bytes) == 1 ||
-           inet_pton(AF_INET6, text.c_str(), bytes) == 1;
+    return platform::addressBytes(platform::kInet, text, bytes) ||
+           platform::addressBytes(platform::kInet6, text, bytes);
 }
 
-std::string reverseName(const std::string& address) {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
-    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        length = sizeof *v4;
-    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
-        v6->sin6_family = AF_INET6;
-        length = sizeof *v6;
-    } else {
-        return {};
-    }
-    char host[NI_MAXHOST] = {};
-    if (getnameinfo(reinterpret_cast<sockaddr*>(&storage), length, host, sizeof host, nullptr, 0,
-                    NI_NAMEREQD) != 0)
-        return {};
-    return host;
-}
+using platform::reverseName;
 
 int runTool(std::string_view word, Plan plan) {
     // The DNS cache is systemd-resolved's, or else nscd's.
@@ -149,9 +123,8 @@ int runTool(std::string_view word, Plan plan) {
 }
 
 std::string hostName() {
-    char name[256] = {};
-    gethostname(name, sizeof name - 1);
-    return std::string(name).substr(0, std::string(name).find('.'));
+    std::string name = platform::hostName();
+    return name.substr(0, name.find('.'));
 }
 
 int netstat(const NetstatRequest& plan) {
@@ -195,7 +168,7 @@ int netstat(const NetstatRequest& plan) {
             options.programs = plan.programs;
             if (options.pids || options.programs)
                 options.owners = platform::socketOwners();
-            options.privileged = ::geteuid() == 0;
+            options.privileged = platform::seesEveryOwner();
             const std::string host = hostName();
             // The host part only, unless -f asks for the full name.
             const bool full = plan.fqdn;
@@ -209,8 +182,7 @@ int netstat(const NetstatRequest& plan) {
                 return name.empty() ? address : name;
             };
             options.serviceName = [](unsigned port, const std::string& protocol) {
-                servent* s = getservbyport(htons(static_cast<uint16_t>(port)), protocol.c_str());
-                return s ? std::string(s->s_name) : std::to_string(port);
+                return platform::serviceName(port, protocol).value_or(std::to_string(port));
             };
             auto lines = connectionLines(std::move(sockets), options);
             out.insert(out.end(), lines.begin(), lines.end());
@@ -222,44 +194,21 @@ int netstat(const NetstatRequest& plan) {
     }
 }
 
-std::vector<std::string> groupsOf(const passwd& user) {
-    int count = 64;
-    std::vector<gid_t> ids(static_cast<std::size_t>(count));
-    if (getgrouplist(user.pw_name, user.pw_gid, ids.data(), &count) < 0) {
-        ids.resize(static_cast<std::size_t>(count));
-        getgrouplist(user.pw_name, user.pw_gid, ids.data(), &count);
-    }
-    ids.resize(static_cast<std::size_t>(std::max(0, count)));
-    std::vector<std::string> names;
-    for (gid_t id : ids)
-        if (group* g = getgrgid(id))
-            names.emplace_back(g->gr_name);
-    return names;
-}
-
-Account accountOf(const passwd& p) {
-    std::string gecos = p.pw_gecos ? p.pw_gecos : "";
-    return {p.pw_name, gecos.substr(0, gecos.find(',')), p.pw_dir ? p.pw_dir : "",
-            p.pw_shell ? p.pw_shell : "", groupsOf(p)};
-}
-
 int netUser(const Plan& plan) {
     if (!plan.subject.empty()) {
-        passwd* p = getpwnam(plan.subject.c_str());
+        auto p = platform::userNamed(plan.subject);
         if (!p) {
             print({"ユーザー名が見つかりません。"});
             return 2;
         }
-        print(netUserDetailLines(accountOf(*p)));
+        print(netUserDetailLines({p->name, p->fullName, p->home, p->shell, p->groups}));
         return 0;
     }
     // The people's accounts and root, as Windows lists its own: not the system's services.
     std::vector<Account> accounts;
-    setpwent();
-    while (passwd* p = getpwent())
-        if (p->pw_uid == 0 || (p->pw_uid >= 1000 && p->pw_uid != 65534))
-            accounts.push_back({p->pw_name, {}, {}, {}, {}});
-    endpwent();
+    for (const auto& p : platform::users())
+        if (p.uid == 0 || (p.uid >= 1000 && p.uid != 65534))
+            accounts.push_back({p.name, {}, {}, {}, {}});
     std::sort(accounts.begin(), accounts.end(),
               [](const Account& a, const Account& b) { return lower(a.name) < lower(b.name); });
     print(netUserLines(hostName(), accounts));
@@ -268,29 +217,22 @@ int netUser(const Plan& plan) {
 
 int netLocalgroup(const Plan& plan) {
     if (!plan.subject.empty()) {
-        group* g = getgrnam(plan.subject.c_str());
+        auto g = platform::groupNamed(plan.subject);
         if (!g) {
             print({"指定されたローカル グループは存在しません。"});
             return 2;
         }
-        Group out{g->gr_name, {}};
-        for (char** m = g->gr_mem; m && *m; ++m)
-            out.members.emplace_back(*m);
-        gid_t id = g->gr_gid;
-        setpwent();
-        while (passwd* p = getpwent())
-            if (p->pw_gid == id &&
-                std::find(out.members.begin(), out.members.end(), p->pw_name) == out.members.end())
-                out.members.emplace_back(p->pw_name);
-        endpwent();
+        Group out{g->name, g->members};
+        for (const auto& p : platform::users())
+            if (p.gid == g->gid &&
+                std::find(out.members.begin(), out.members.end(), p.name) == out.members.end())
+                out.members.emplace_back(p.name);
         print(netLocalgroupDetailLines(out));
         return 0;
     }
     std::vector<Group> groups;
-    setgrent();
-    while (group* g = getgrent())
-        groups.push_back({g->gr_name, {}});
-    endgrent();
+    for (const auto& g : platform::groups())
+        groups.push_back({g.name, {}});
     std::sort(groups.begin(), groups.end(),
               [](const Group& a, const Group& b) { return lower(a.name) < lower(b.name); });
     print(netLocalgroupLines(hostName(), groups));
@@ -311,41 +253,27 @@ int nbtstat(const Plan& plan) {
     constexpr int kWaitMs = 1000;
     std::string target = plan.nbtAddress;
     if (target.empty()) {
-        std::string name = plan.nbtName;
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_DGRAM;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) {
+        auto found = platform::ipv4OfName(plan.nbtName);
+        if (!found) {
             print({"", "    ホストが見つかりません。"});
             return 1;
         }
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text,
-                  sizeof text);
-        freeaddrinfo(found);
-        target = text;
+        target = *found;
     }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(137);
-    if (inet_pton(AF_INET, target.c_str(), &to.sin_addr) != 1) {
+    unsigned char bytes[4];
+    if (!platform::addressBytes(platform::kInet, target, bytes)) {
         print({"IP アドレス " + target + " は正しくありません。"});
         return 1;
     }
     print({target + " の NetBIOS 名テーブルを問い合わせています (応答を最大 " +
            std::to_string(kTries * kWaitMs / 1000) + " 秒待ちます)..."});
 
-    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+    platform::Datagram socket;
+    if (!socket.open(target, 137)) {
         print({"", "    ホストが見つかりません。"});
         return 1;
     }
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-    char localText[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &local.sin_addr, localText, sizeof localText);
+    const std::string localText = socket.localAddress();
     NetState net = readNetState();
     std::string adapter = "ローカル エリア接続";
     for (const auto& a : net.addresses)
@@ -360,25 +288,21 @@ int nbtstat(const Plan& plan) {
     std::optional<Lines> answer;
     bool refused = false;
     for (int attempt = 0; attempt < kTries && !answer && !refused; ++attempt) {
-        ::send(fd, request.data(), request.size(), 0);
+        socket.send(request);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
         while (!answer && !refused) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                             deadline - std::chrono::steady_clock::now())
                             .count();
-            pollfd p{fd, POLLIN, 0};
-            if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0)
+            if (left <= 0 || !socket.wait(static_cast<int>(left)))
                 break;
-            char buffer[1500];
-            ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            // The address said at once that nothing listens there.
-            if (n < 0 && errno == ECONNREFUSED)
+            auto received = socket.receive();
+            if (received.refused)
                 refused = true;
-            else if (n > 0)
-                answer = nodeStatusLines(std::string_view(buffer, static_cast<std::size_t>(n)), id);
+            else if (!received.bytes.empty())
+                answer = nodeStatusLines(received.bytes, id);
         }
     }
-    ::close(fd);
     if (!answer) {
         print({"    ホストが見つかりません。"});
         return 1;

@@ -2,9 +2,8 @@
 
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <arpa/inet.h>
-#include <fnmatch.h>
+#include "platform/posix/Addresses.h"
+#include "platform/posix/Wildcard.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -483,9 +482,7 @@ Plan netstat(const Args& args) {
 }
 
 std::uint32_t ipv4(const std::string& text, bool& ok) {
-    in_addr a{};
-    ok = inet_pton(AF_INET, text.c_str(), &a) == 1;
-    return ntohl(a.s_addr);
+    return platform::ipv4Number(text, ok);
 }
 
 // The interface whose address is ifAddress, or else the one whose subnet holds address.
@@ -494,7 +491,7 @@ const Link* interfaceFor(const NetState& net, const std::string& address,
     bool ok = false;
     std::uint32_t target = ipv4(address, ok);
     for (const auto& a : net.addresses) {
-        if (a.family != AF_INET)
+        if (a.family != platform::kInet)
             continue;
         if (!ifAddress.empty()) {
             if (a.text == ifAddress)
@@ -709,7 +706,7 @@ Plan ipconfig(const Args& args, const NetState& net) {
         } else {
             std::size_t before = argv.size();
             for (const Link* link : adapters)
-                if (fnmatch(operands[0].c_str(), link->name.c_str(), 0) == 0)
+                if (platform::wildcardMatch(operands[0], link->name))
                     argv.push_back(link->name);
             if (argv.size() == before)
                 return refuse("アダプター " + operands[0] + " が見つかりません。");

@@ -15,5 +15,7 @@ struct SocketOwner {
 // The socket inodes of /proc/net/{tcp,udp}* by the processes whose descriptors this user can
 // read: all of them as root, one's own otherwise.
 std::map<unsigned long, SocketOwner> socketOwners();
+// True when socketOwners() sees every process's sockets (root).
+bool seesEveryOwner();
 
 } // namespace tg::platform
