@@ -56,6 +56,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # still starts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "iputils-ping, traceroute | iputils-tracepath, bind9-dnsutils, iproute2, fonts-ipafont-gothic | fonts-noto-cjk, qt6-translations-l10n, xdg-utils, xchm")
+    "iputils-ping, traceroute | iputils-tracepath, iproute2, fonts-ipafont-gothic | fonts-noto-cjk, qt6-translations-l10n, xdg-utils, xchm")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "smbclient, samba-common-bin")
 include(CPack)

@@ -4,10 +4,12 @@
 // what it shows as data, so that recorded or hand-written system files give exact lines.
 
 #include "netcmd/NetState.h"
+#include "platform/SocketOwners.h"
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,7 +44,8 @@ struct Socket {
     unsigned localPort = 0;
     std::string remoteAddress{};
     unsigned remotePort = 0;
-    int state = 0; // the kernel's TCP state number
+    int state = 0;           // the kernel's TCP state number
+    unsigned long inode = 0; // none once the socket has no process (TIME_WAIT)
 };
 // The sockets of one /proc/net/{tcp,tcp6,udp,udp6} file.
 std::vector<Socket> parseSockets(std::string_view content, std::string_view protocol, bool ipv6);
@@ -51,6 +54,12 @@ struct ConnectionOptions {
     bool all = false;
     bool numeric = false;
     std::string protocol{}; // upper case: "TCP", "UDP", "TCPV6", "UDPV6"; empty: all
+    bool pids = false;      // -o: the owning process's number in a last column
+    bool programs = false;  // -b: its program in brackets on the next line
+    // The owners this user can see, by socket inode; a socket missing from it is hidden.
+    std::map<unsigned long, platform::SocketOwner> owners{};
+    // Run as root: what stays hidden then (another PID namespace's) no rights would show.
+    bool privileged = false;
     // Host and service names when not numeric; none: numbers.
     std::function<std::string(const std::string& address)> hostName{};
     std::function<std::string(unsigned port, const std::string& protocol)> serviceName{};
@@ -88,13 +97,29 @@ Lines netHelpLines(std::string_view topic);
 std::string nodeStatusRequest(std::uint16_t id);
 std::optional<Lines> nodeStatusLines(std::string_view answer, std::uint16_t id);
 
+// nslookup as Windows answers it, through the system's resolver library.
+struct NslookupRequest {
+    std::string name{};
+    std::string server{}; // a name or address; empty: the system's first name server
+    int type = 0;         // a DNS type number; 0: the addresses (A and AAAA) of a name
+    unsigned port = 53;
+    unsigned timeoutSeconds = 2;
+    unsigned tries = 2;
+    bool tcp = false;
+};
+// Hands each group of lines to print as soon as it is known; returns the exit status.
+int nslookup(const NslookupRequest& request, const std::function<void(const Lines&)>& print);
+// The DNS type number of a Windows type name ("MX", "aaaa"); 0 when unknown.
+int dnsTypeNumber(std::string_view name);
+
 // Turns the output of iputils ping into what Windows ping prints, line by line.
 class PingOutput {
 public:
     // header: the destination as Windows names it when it has a name to give ("name [addr]").
     PingOutput(std::string target, int dataSize, std::string resolvedName);
     Lines line(std::string_view toolLine);
-    Lines finish();
+    // interrupted: stopped by Ctrl+C, where Windows counts only the echoes it saw and says so.
+    Lines finish(bool interrupted = false);
     bool anyReply() const { return received_ > 0; }
 
 private:
@@ -109,6 +134,10 @@ private:
     unsigned long reported_ = 0;
     std::vector<unsigned long> times_;
     bool headerDone_ = false;
+    // -r: the hops iputils lists after a reply ("RR:"), shown again for "(same route)".
+    std::vector<std::string> route_;
+    bool inRoute_ = false;
+    Lines routeLines() const;
 };
 
 // Turns the output of traceroute into what Windows tracert prints.
@@ -116,7 +145,8 @@ class TracertOutput {
 public:
     explicit TracertOutput(std::string target) : target_(std::move(target)) {}
     Lines line(std::string_view toolLine);
-    Lines finish();
+    // An interrupted trace ends without the line that says it is complete, as on Windows.
+    Lines finish(bool interrupted = false);
 
 private:
     std::string target_;

@@ -1,7 +1,6 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <arpa/inet.h>
+#include "platform/posix/Addresses.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,9 +14,8 @@ constexpr unsigned kComplete = 0x2;  // ATF_COM
 constexpr unsigned kPermanent = 0x4; // ATF_PERM
 
 std::uint32_t hostOrder(const std::string& address) {
-    in_addr a{};
-    inet_pton(AF_INET, address.c_str(), &a);
-    return ntohl(a.s_addr);
+    bool ok = false;
+    return platform::ipv4Number(address, ok);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // Column layout for the Windows-style answers. The text is UTF-8 here; the process layer turns
 // it into code page 932, where a Japanese character takes two columns, as it does on screen.
 
+#include "platform/linux/LinuxFiles.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -23,8 +25,8 @@ std::string leaderLine(std::string_view label, std::size_t colon, std::string_vi
 std::string continuationLine(std::size_t colon, std::string_view value);
 
 std::vector<std::string_view> splitLines(std::string_view text);
-std::vector<std::string_view> splitFields(std::string_view line);
-std::string trim(std::string_view text);
+using platform::linuxfiles::splitFields;
+using platform::linuxfiles::trim;
 std::string lower(std::string_view text);
 std::optional<unsigned long long> number(std::string_view text, int base = 10);
 
@@ -34,7 +36,6 @@ using Counters = std::map<std::string, unsigned long long>;
 Counters counters(std::string_view content);
 unsigned long long counter(const Counters& all, const std::string& key);
 
-// The whole of a small file; none when it cannot be read.
-std::optional<std::string> readFile(const std::string& path);
+using platform::linuxfiles::readFile;
 
 } // namespace tg::netcmd

@@ -1,14 +1,26 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <linux/if_addr.h>
-#include <linux/rtnetlink.h>
-#include <net/if_arp.h>
-#include <sys/socket.h>
+#include "platform/posix/Addresses.h"
 
 namespace tg::netcmd {
 
 namespace {
+
+using platform::kInet;
+using platform::kInet6;
+using platform::netlink::kAddressDadFailed;
+using platform::netlink::kAddressDeprecated;
+using platform::netlink::kAddressTemporary;
+using platform::netlink::kAddressTentative;
+using platform::netlink::kLinkEther;
+using platform::netlink::kLinkIpGre;
+using platform::netlink::kLinkNone;
+using platform::netlink::kLinkPpp;
+using platform::netlink::kLinkSit;
+using platform::netlink::kLinkTunnel;
+using platform::netlink::kLinkTunnel6;
+using platform::netlink::kRouteUnicast;
+using platform::netlink::kScopeLink;
 
 constexpr std::size_t kBriefColon = 40;
 constexpr std::size_t kAllColon = 42;
@@ -17,12 +29,12 @@ std::string adapterHeading(const Link& link) {
     std::string kind;
     if (link.wireless)
         kind = "Wireless LAN アダプター ";
-    else if (link.type == ARPHRD_ETHER)
+    else if (link.type == kLinkEther)
         kind = "イーサネット アダプター ";
-    else if (link.type == ARPHRD_PPP)
+    else if (link.type == kLinkPpp)
         kind = "PPP アダプター ";
-    else if (link.type == ARPHRD_NONE || link.type == ARPHRD_TUNNEL ||
-             link.type == ARPHRD_TUNNEL6 || link.type == ARPHRD_SIT || link.type == ARPHRD_IPGRE)
+    else if (link.type == kLinkNone || link.type == kLinkTunnel || link.type == kLinkTunnel6 ||
+             link.type == kLinkSit || link.type == kLinkIpGre)
         kind = "トンネル アダプター ";
     else
         kind = "不明なアダプター ";
@@ -30,15 +42,15 @@ std::string adapterHeading(const Link& link) {
 }
 
 bool isLinkLocal6(const Address& a) {
-    return a.family == AF_INET6 && (a.scope == RT_SCOPE_LINK || a.text.starts_with("fe80:"));
+    return a.family == kInet6 && (a.scope == kScopeLink || a.text.starts_with("fe80:"));
 }
 
 std::string addressState(const Address& a) {
-    if (a.flags & IFA_F_DADFAILED)
+    if (a.flags & kAddressDadFailed)
         return "(重複)";
-    if (a.flags & IFA_F_TENTATIVE)
+    if (a.flags & kAddressTentative)
         return "(一時)";
-    if (a.flags & IFA_F_DEPRECATED)
+    if (a.flags & kAddressDeprecated)
         return "(推奨されない)";
     return "(優先)";
 }
@@ -46,9 +58,9 @@ std::string addressState(const Address& a) {
 std::vector<std::string> defaultGateways(const NetState& net, int index) {
     std::vector<std::string> v6, v4;
     for (const auto& r : net.routes) {
-        if (r.index != index || r.prefix != 0 || r.gateway.empty() || r.type != RTN_UNICAST)
+        if (r.index != index || r.prefix != 0 || r.gateway.empty() || r.type != kRouteUnicast)
             continue;
-        if (r.family == AF_INET6)
+        if (r.family == kInet6)
             v6.push_back(r.gateway.starts_with("fe80:") ? r.gateway + '%' + std::to_string(index)
                                                         : r.gateway);
         else
@@ -127,10 +139,10 @@ Lines ipconfigLines(const NetState& net, bool all) {
             // Windows lists global IPv6 addresses, then temporary ones, then link-local ones.
             for (int pass = 0; pass < 3; ++pass) {
                 for (const auto& a : net.addresses) {
-                    if (a.index != link->index || a.family != AF_INET6)
+                    if (a.index != link->index || a.family != kInet6)
                         continue;
                     bool linkLocal = isLinkLocal6(a);
-                    bool temporary = !linkLocal && (a.flags & IFA_F_TEMPORARY);
+                    bool temporary = !linkLocal && (a.flags & kAddressTemporary);
                     if (pass == 0 && !linkLocal && !temporary)
                         show(a, "IPv6 アドレス", a.text);
                     else if (pass == 1 && temporary)
@@ -141,7 +153,7 @@ Lines ipconfigLines(const NetState& net, bool all) {
                 }
             }
             for (const auto& a : net.addresses) {
-                if (a.index != link->index || a.family != AF_INET)
+                if (a.index != link->index || a.family != kInet)
                     continue;
                 show(a, "IPv4 アドレス", a.text);
                 out.push_back(leaderLine("サブネット マスク", colon, ipv4Mask(a.prefix)));

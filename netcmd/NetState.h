@@ -3,46 +3,17 @@
 // This machine's interfaces, addresses and routes as the kernel reports them over netlink, and
 // the few other facts the network answers show.
 
+#include "platform/linux/Netlink.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tg::netcmd {
 
-struct Link {
-    int index = 0;
-    std::string name{};
-    unsigned type = 0; // ARPHRD_*
-    std::string mac{}; // raw bytes; empty without a hardware address
-    bool up = false;
-    bool running = false; // carrier
-    bool loopback = false;
-    std::string kind{};        // the link kind of a virtual interface ("veth", "bridge")
-    std::string description{}; // what a user would recognise it by
-    bool wireless = false;
-    bool dhcp = false;
-};
-
-struct Address {
-    int family = 0; // AF_INET or AF_INET6
-    int index = 0;
-    std::string text{};
-    int prefix = 0;
-    unsigned flags = 0; // IFA_F_*
-    int scope = 0;
-};
-
-struct Route {
-    int family = 0;
-    unsigned table = 0;
-    int type = 0; // RTN_*
-    std::string destination{};
-    int prefix = 0;
-    std::string gateway{}; // empty: on the link
-    int index = 0;
-    std::string source{};
-    unsigned metric = 0;
-};
+using platform::netlink::Address;
+using platform::netlink::Link;
+using platform::netlink::Route;
 
 struct NetState {
     std::vector<Link> links{};
@@ -61,10 +32,6 @@ struct NetState {
 
 // Adds what a stream of RTM_NEWLINK, RTM_NEWADDR and RTM_NEWROUTE messages describes.
 void parseNetlink(std::string_view messages, NetState& state);
-
-// The raw answer of the kernel to a dump request (RTM_GETLINK, RTM_GETADDR, RTM_GETROUTE) for
-// every family and every routing table.
-std::string netlinkDump(int requestType);
 
 // Name servers and search domains of a resolv.conf.
 void parseResolvConf(std::string_view content, NetState& state);

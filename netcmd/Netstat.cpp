@@ -1,7 +1,6 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <arpa/inet.h>
+#include "platform/posix/Addresses.h"
 
 #include <algorithm>
 #include <array>
@@ -37,16 +36,16 @@ bool decodeEndpoint(std::string_view field, bool ipv6, std::string& address, uns
     auto p = number(field.substr(colon + 1), 16);
     if (!p)
         return false;
-    char text[INET6_ADDRSTRLEN] = {};
-    inet_ntop(ipv6 ? AF_INET6 : AF_INET, bytes, text, sizeof text);
-    address = text;
+    address = platform::addressText(
+        ipv6 ? platform::kInet6 : platform::kInet,
+        std::string_view(reinterpret_cast<const char*>(bytes), ipv6 ? 16 : 4));
     port = static_cast<unsigned>(*p);
     return true;
 }
 
 std::array<unsigned char, 16> sortKey(const Socket& s) {
     std::array<unsigned char, 16> out{};
-    inet_pton(s.ipv6 ? AF_INET6 : AF_INET, s.localAddress.c_str(), out.data());
+    platform::addressBytes(s.ipv6 ? platform::kInet6 : platform::kInet, s.localAddress, out.data());
     return out;
 }
 
@@ -102,6 +101,8 @@ std::vector<Socket> parseSockets(std::string_view content, std::string_view prot
             !decodeEndpoint(f[2], ipv6, s.remoteAddress, s.remotePort))
             continue;
         s.state = static_cast<int>(*state);
+        if (f.size() > 9)
+            s.inode = number(f[9]).value_or(0);
         out.push_back(std::move(s));
     }
     return out;
@@ -112,8 +113,9 @@ Lines connectionLines(std::vector<Socket> sockets, const ConnectionOptions& opti
         return std::make_tuple(a.protocol, a.ipv6, sortKey(a), a.localPort) <
                std::make_tuple(b.protocol, b.ipv6, sortKey(b), b.localPort);
     });
-    Lines out{"", "アクティブな接続", "",
-              "  プロトコル  ローカル アドレス      外部アドレス           状態"};
+    const std::string header = "  プロトコル  ローカル アドレス      外部アドレス           状態";
+    Lines out{"", "アクティブな接続", "", options.pids ? padRight(header, 71) + "PID" : header};
+    std::size_t hidden = 0;
     for (const auto& s : sockets) {
         const bool udp = s.protocol == "UDP";
         if (!options.protocol.empty() && options.protocol != s.protocol + (s.ipv6 ? "V6" : ""))
@@ -129,11 +131,30 @@ Lines connectionLines(std::vector<Socket> sockets, const ConnectionOptions& opti
                                names && s.remotePort != 0 ? options.serviceName(s.remotePort, "tcp")
                                                           : std::to_string(s.remotePort));
         }
+        // A socket of no process is the system's (PID 0 on Windows); one whose process this
+        // user may not read stays blank.
+        auto owner = options.owners.find(s.inode);
+        const bool known = owner != options.owners.end();
+        const bool blank = s.inode != 0 && !known;
+        if (blank && (options.pids || options.programs))
+            ++hidden;
         std::string row = "  " + padRight(s.protocol, 7) + padRight(local, 23) +
                           padRight(foreign, 23) + (udp ? "" : tcpState(s.state));
+        if (options.pids)
+            row = padRight(row, 71) + (known   ? std::to_string(owner->second.pid)
+                                       : blank ? std::string()
+                                               : std::string("0"));
         row.erase(row.find_last_not_of(' ') + 1);
         out.push_back(std::move(row));
+        if (options.programs && known)
+            out.push_back(" [" + owner->second.program + "]");
+        else if (options.programs && !blank)
+            out.push_back(" 所有者情報を取得できません");
     }
+    if (hidden > 0 && !options.privileged)
+        out.insert(out.end(), {"", std::to_string(hidden) +
+                                       " 個の接続の所有者は表示されていません。所有者をすべて"
+                                       "表示するには管理者 (root) として実行してください。"});
     return out;
 }
 

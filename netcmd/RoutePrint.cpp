@@ -1,9 +1,7 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <arpa/inet.h>
-#include <fnmatch.h>
-#include <linux/rtnetlink.h>
+#include "platform/posix/Addresses.h"
+#include "platform/posix/Wildcard.h"
 
 #include <algorithm>
 #include <array>
@@ -16,13 +14,14 @@ namespace {
 const std::string kRule(75, '=');
 
 bool shown(const Route& r) {
-    return r.type == RTN_UNICAST || r.type == RTN_LOCAL || r.type == RTN_BROADCAST ||
-           r.type == RTN_MULTICAST;
+    namespace nl = platform::netlink;
+    return r.type == nl::kRouteUnicast || r.type == nl::kRouteLocal ||
+           r.type == nl::kRouteBroadcast || r.type == nl::kRouteMulticast;
 }
 
 std::array<unsigned char, 16> bytesOf(const Route& r) {
     std::array<unsigned char, 16> out{};
-    inet_pton(r.family, r.destination.c_str(), out.data());
+    platform::addressBytes(r.family, r.destination, out.data());
     return out;
 }
 
@@ -32,7 +31,7 @@ std::vector<const Route*> routesOf(const NetState& net, int family, const RouteF
         if (r.family != family || !shown(r))
             continue;
         if (!filter.destination.empty() &&
-            fnmatch(filter.destination.c_str(), r.destination.c_str(), 0) != 0)
+            !platform::wildcardMatch(filter.destination, r.destination))
             continue;
         out.push_back(&r);
     }
@@ -72,7 +71,7 @@ Lines routePrintLines(const NetState& net, const RouteFilter& filter) {
         out.insert(out.end(), {"", "IPv4 ルート テーブル", kRule, "アクティブ ルート:",
                                "ネットワーク宛先        ネットマスク          ゲートウェイ       "
                                "インターフェイス  メトリック"});
-        for (const Route* r : routesOf(net, AF_INET, filter)) {
+        for (const Route* r : routesOf(net, platform::kInet, filter)) {
             std::string interface = r->source.empty() ? net.firstIpv4(r->index) : r->source;
             if (interface.empty())
                 continue; // Windows shows no route of an interface without an address
@@ -86,7 +85,7 @@ Lines routePrintLines(const NetState& net, const RouteFilter& filter) {
     if (filter.ipv6) {
         out.insert(out.end(), {"", "IPv6 ルート テーブル", kRule, "アクティブ ルート:",
                                " If メトリック ネットワーク宛先      ゲートウェイ"});
-        for (const Route* r : routesOf(net, AF_INET6, filter)) {
+        for (const Route* r : routesOf(net, platform::kInet6, filter)) {
             std::string destination = r->destination + "/" + std::to_string(r->prefix);
             std::string gateway = r->gateway.empty() ? "リンク上" : r->gateway;
             std::string row =

@@ -3,21 +3,13 @@
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
 #include "netcmd/Translate.h"
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <grp.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <pwd.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "platform/SocketOwners.h"
+#include "platform/ToolRun.h"
+#include "platform/posix/Addresses.h"
+#include "platform/posix/Datagram.h"
+#include "platform/posix/NameService.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -26,17 +18,20 @@
 #include <thread>
 #include <tuple>
 
-extern char** environ;
-
 namespace tg::netcmd {
 
 namespace {
 
 // The Debian packages of the tools, for the line that says one is missing.
 const std::map<std::string, std::string> kPackages{
-    {"ping", "iputils-ping"}, {"traceroute", "traceroute"},    {"nslookup", "bind9-dnsutils"},
-    {"ip", "iproute2"},       {"dhclient", "isc-dhcp-client"}, {"resolvectl", "systemd-resolved"},
-    {"smbtree", "smbclient"}, {"smbclient", "smbclient"},      {"smbstatus", "samba"},
+    {"ping", "iputils-ping"},
+    {"traceroute", "traceroute"},
+    {"ip", "iproute2"},
+    {"dhclient", "isc-dhcp-client"},
+    {"resolvectl", "systemd-resolved"},
+    {"smbtree", "smbclient"},
+    {"smbclient", "smbclient"},
+    {"smbstatus", "samba"},
 };
 
 void print(const Lines& lines) {
@@ -47,77 +42,12 @@ void print(const Lines& lines) {
     std::fflush(stdout);
 }
 
-// The tools come from the distribution's packages, in the system's own folders; a user's PATH
-// may lack the sbin ones.
-std::string findTool(const std::string& name) {
-    for (const char* dir :
-         {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
-        std::string path = std::string(dir) + "/" + name;
-        if (::access(path.c_str(), X_OK) == 0)
-            return path;
-    }
-    return {};
-}
-
-std::vector<char*> argvOf(const std::string& path, std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// The environment with the C locale, so that the tool's lines are the ones parsed here.
-std::vector<std::string> cLocaleEnvironment() {
-    std::vector<std::string> out;
-    for (char** e = environ; e && *e; ++e)
-        if (!std::string_view(*e).starts_with("LC_ALL=") &&
-            !std::string_view(*e).starts_with("LANGUAGE="))
-            out.emplace_back(*e);
-    out.emplace_back("LC_ALL=C");
-    return out;
-}
-
-int exitStatus(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-// Runs the tool in this process group (an abort ends it with us), its output rewritten line by
-// line; returns its exit status.
-template <typename Rewriter> int runRewritten(const std::string& path, Plan plan, Rewriter& rw) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return 1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    auto env = cLocaleEnvironment();
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    auto argv = argvOf(path, plan.args);
-    pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (rc != 0) {
-        ::close(fds[0]);
-        return 1;
-    }
+// Runs the tool, its output rewritten line by line; returns its exit status.
+template <typename Rewriter>
+int runRewritten(const std::string& path, const Plan& plan, Rewriter& rw) {
     std::string pending;
-    char buffer[4096];
-    while (true) {
-        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        pending.append(buffer, static_cast<std::size_t>(n));
+    auto run = platform::runToolOutput(path, plan.args, [&](std::string_view chunk) {
+        pending.append(chunk);
         std::size_t end;
         Lines out;
         while ((end = pending.find('\n')) != std::string::npos) {
@@ -126,44 +56,31 @@ template <typename Rewriter> int runRewritten(const std::string& path, Plan plan
             pending.erase(0, end + 1);
         }
         print(out);
-    }
-    ::close(fds[0]);
+    });
+    if (!run.started)
+        return 1;
     if (!pending.empty())
         print(rw.line(pending));
-    int status = exitStatus(pid);
-    print(rw.finish());
-    return status;
+    print(rw.finish(run.interrupted));
+    return run.status;
 }
 
 bool numericAddress(const std::string& text) {
     unsigned char bytes[16];
-    return inet_pton(AF_INET, text.c_str(), bytes) == 1 ||
-           inet_pton(AF_INET6, text.c_str(), bytes) == 1;
+    return platform::addressBytes(platform::kInet, text, bytes) ||
+           platform::addressBytes(platform::kInet6, text, bytes);
 }
 
-std::string reverseName(const std::string& address) {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
-    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        length = sizeof *v4;
-    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
-        v6->sin6_family = AF_INET6;
-        length = sizeof *v6;
-    } else {
-        return {};
-    }
-    char host[NI_MAXHOST] = {};
-    if (getnameinfo(reinterpret_cast<sockaddr*>(&storage), length, host, sizeof host, nullptr, 0,
-                    NI_NAMEREQD) != 0)
-        return {};
-    return host;
-}
+using platform::reverseName;
 
 int runTool(std::string_view word, Plan plan) {
-    std::string path = findTool(plan.program);
+    // The DNS cache is systemd-resolved's, or else nscd's.
+    if (plan.rewrite == Plan::Rewrite::FlushDns && platform::findSystemTool("resolvectl").empty() &&
+        !platform::findSystemTool("nscd").empty()) {
+        plan.program = "nscd";
+        plan.args = {"--invalidate", "hosts"};
+    }
+    std::string path = platform::findSystemTool(plan.program);
     if (path.empty()) {
         auto package = kPackages.find(plan.program);
         print({std::string(word) + ": このコンピューターには " + plan.program +
@@ -171,7 +88,7 @@ int runTool(std::string_view word, Plan plan) {
                " がないため、実行できません。"});
         return 1;
     }
-    if (plan.rewrite == "ping") {
+    if (plan.rewrite == Plan::Rewrite::Ping) {
         const std::string& target = plan.args.back();
         std::string size = "32";
         for (std::size_t i = 0; i + 1 < plan.args.size(); ++i)
@@ -184,37 +101,36 @@ int runTool(std::string_view word, Plan plan) {
         // As on Windows: success when anything answered.
         return rewriter.anyReply() ? 0 : 1;
     }
-    if (plan.rewrite == "tracert") {
+    if (plan.rewrite == Plan::Rewrite::Tracert) {
         TracertOutput rewriter(plan.args.back());
         return runRewritten(path, plan, rewriter);
     }
-    auto argv = argvOf(path, plan.args);
-    if (plan.rewrite == "ok") {
-        pid_t pid = 0;
-        if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+    if (plan.rewrite == Plan::Rewrite::Ok || plan.rewrite == Plan::Rewrite::FlushDns) {
+        int status = platform::runToolWaiting(path, plan.args);
+        if (status < 0)
             return 1;
-        int status = exitStatus(pid);
-        if (status == 0)
+        if (status == 0 && plan.rewrite == Plan::Rewrite::Ok)
             print({" OK!"});
+        else if (status == 0)
+            print({"", "Windows IP 構成", "",
+                   "DNS リゾルバー キャッシュは正常にフラッシュされました。"});
         return status;
     }
     std::fflush(stdout);
-    ::execv(path.c_str(), argv.data());
-    print({std::string(word) + ": " + plan.program + " を実行できません: " + std::strerror(errno)});
+    std::string reason = platform::replaceProcessWithTool(path, plan.args);
+    print({std::string(word) + ": " + plan.program + " を実行できません: " + reason});
     return 1;
 }
 
 std::string hostName() {
-    char name[256] = {};
-    gethostname(name, sizeof name - 1);
-    return std::string(name).substr(0, std::string(name).find('.'));
+    std::string name = platform::hostName();
+    return name.substr(0, name.find('.'));
 }
 
-int netstat(const Plan& plan) {
-    const std::string proto = plan.value("proto");
-    const bool statistics = plan.has("statistics"), ethernet = plan.has("ethernet"),
-               routes = plan.has("routes");
-    auto interval = number(plan.value("interval"));
+int netstat(const NetstatRequest& plan) {
+    const std::string proto = plan.protocol;
+    const bool statistics = plan.statistics, ethernet = plan.ethernet, routes = plan.routes;
+    const auto interval = plan.interval;
     while (true) {
         Lines out;
         if (ethernet) {
@@ -245,20 +161,28 @@ int netstat(const Plan& plan) {
                 sockets.insert(sockets.end(), s.begin(), s.end());
             }
             ConnectionOptions options;
-            options.all = plan.has("all");
-            options.numeric = plan.has("numeric");
+            options.all = plan.all;
+            options.numeric = plan.numeric;
             options.protocol = proto;
+            options.pids = plan.pids;
+            options.programs = plan.programs;
+            if (options.pids || options.programs)
+                options.owners = platform::socketOwners();
+            options.privileged = platform::seesEveryOwner();
             const std::string host = hostName();
-            options.hostName = [host](const std::string& address) {
+            // The host part only, unless -f asks for the full name.
+            const bool full = plan.fqdn;
+            options.hostName = [host, full](const std::string& address) {
                 if (address == "0.0.0.0" || address == "::" || address == "127.0.0.1" ||
                     address == "::1")
                     return host;
                 std::string name = reverseName(address);
+                if (!full && !name.empty())
+                    name = name.substr(0, name.find('.'));
                 return name.empty() ? address : name;
             };
             options.serviceName = [](unsigned port, const std::string& protocol) {
-                servent* s = getservbyport(htons(static_cast<uint16_t>(port)), protocol.c_str());
-                return s ? std::string(s->s_name) : std::to_string(port);
+                return platform::serviceName(port, protocol).value_or(std::to_string(port));
             };
             auto lines = connectionLines(std::move(sockets), options);
             out.insert(out.end(), lines.begin(), lines.end());
@@ -266,48 +190,25 @@ int netstat(const Plan& plan) {
         print(out);
         if (!interval)
             return 0;
-        std::this_thread::sleep_for(std::chrono::seconds(*interval));
+        std::this_thread::sleep_for(std::chrono::seconds(interval));
     }
-}
-
-std::vector<std::string> groupsOf(const passwd& user) {
-    int count = 64;
-    std::vector<gid_t> ids(static_cast<std::size_t>(count));
-    if (getgrouplist(user.pw_name, user.pw_gid, ids.data(), &count) < 0) {
-        ids.resize(static_cast<std::size_t>(count));
-        getgrouplist(user.pw_name, user.pw_gid, ids.data(), &count);
-    }
-    ids.resize(static_cast<std::size_t>(std::max(0, count)));
-    std::vector<std::string> names;
-    for (gid_t id : ids)
-        if (group* g = getgrgid(id))
-            names.emplace_back(g->gr_name);
-    return names;
-}
-
-Account accountOf(const passwd& p) {
-    std::string gecos = p.pw_gecos ? p.pw_gecos : "";
-    return {p.pw_name, gecos.substr(0, gecos.find(',')), p.pw_dir ? p.pw_dir : "",
-            p.pw_shell ? p.pw_shell : "", groupsOf(p)};
 }
 
 int netUser(const Plan& plan) {
-    if (!plan.args.empty()) {
-        passwd* p = getpwnam(plan.args[0].c_str());
+    if (!plan.subject.empty()) {
+        auto p = platform::userNamed(plan.subject);
         if (!p) {
             print({"ユーザー名が見つかりません。"});
             return 2;
         }
-        print(netUserDetailLines(accountOf(*p)));
+        print(netUserDetailLines({p->name, p->fullName, p->home, p->shell, p->groups}));
         return 0;
     }
     // The people's accounts and root, as Windows lists its own: not the system's services.
     std::vector<Account> accounts;
-    setpwent();
-    while (passwd* p = getpwent())
-        if (p->pw_uid == 0 || (p->pw_uid >= 1000 && p->pw_uid != 65534))
-            accounts.push_back({p->pw_name, {}, {}, {}, {}});
-    endpwent();
+    for (const auto& p : platform::users())
+        if (p.uid == 0 || (p.uid >= 1000 && p.uid != 65534))
+            accounts.push_back({p.name, {}, {}, {}, {}});
     std::sort(accounts.begin(), accounts.end(),
               [](const Account& a, const Account& b) { return lower(a.name) < lower(b.name); });
     print(netUserLines(hostName(), accounts));
@@ -315,30 +216,23 @@ int netUser(const Plan& plan) {
 }
 
 int netLocalgroup(const Plan& plan) {
-    if (!plan.args.empty()) {
-        group* g = getgrnam(plan.args[0].c_str());
+    if (!plan.subject.empty()) {
+        auto g = platform::groupNamed(plan.subject);
         if (!g) {
             print({"指定されたローカル グループは存在しません。"});
             return 2;
         }
-        Group out{g->gr_name, {}};
-        for (char** m = g->gr_mem; m && *m; ++m)
-            out.members.emplace_back(*m);
-        gid_t id = g->gr_gid;
-        setpwent();
-        while (passwd* p = getpwent())
-            if (p->pw_gid == id &&
-                std::find(out.members.begin(), out.members.end(), p->pw_name) == out.members.end())
-                out.members.emplace_back(p->pw_name);
-        endpwent();
+        Group out{g->name, g->members};
+        for (const auto& p : platform::users())
+            if (p.gid == g->gid &&
+                std::find(out.members.begin(), out.members.end(), p.name) == out.members.end())
+                out.members.emplace_back(p.name);
         print(netLocalgroupDetailLines(out));
         return 0;
     }
     std::vector<Group> groups;
-    setgrent();
-    while (group* g = getgrent())
-        groups.push_back({g->gr_name, {}});
-    endgrent();
+    for (const auto& g : platform::groups())
+        groups.push_back({g.name, {}});
     std::sort(groups.begin(), groups.end(),
               [](const Group& a, const Group& b) { return lower(a.name) < lower(b.name); });
     print(netLocalgroupLines(hostName(), groups));
@@ -348,8 +242,7 @@ int netLocalgroup(const Plan& plan) {
 int netStatistics(const Plan& plan) {
     double uptime = std::atof(readFile("/proc/uptime").value_or("0").c_str());
     std::time_t since = std::time(nullptr) - static_cast<std::time_t>(uptime);
-    print(netStatisticsLines(hostName(), plan.args.empty() ? "" : plan.args[0],
-                             readFile("/proc/net/snmp").value_or(""),
+    print(netStatisticsLines(hostName(), plan.subject, readFile("/proc/net/snmp").value_or(""),
                              readFile("/proc/net/netstat").value_or(""), since));
     return 0;
 }
@@ -358,43 +251,29 @@ int netStatistics(const Plan& plan) {
 int nbtstat(const Plan& plan) {
     constexpr int kTries = 3;
     constexpr int kWaitMs = 1000;
-    std::string target = plan.value("address");
+    std::string target = plan.nbtAddress;
     if (target.empty()) {
-        std::string name = plan.value("name");
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_DGRAM;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) {
+        auto found = platform::ipv4OfName(plan.nbtName);
+        if (!found) {
             print({"", "    ホストが見つかりません。"});
             return 1;
         }
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text,
-                  sizeof text);
-        freeaddrinfo(found);
-        target = text;
+        target = *found;
     }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(137);
-    if (inet_pton(AF_INET, target.c_str(), &to.sin_addr) != 1) {
+    unsigned char bytes[4];
+    if (!platform::addressBytes(platform::kInet, target, bytes)) {
         print({"IP アドレス " + target + " は正しくありません。"});
         return 1;
     }
     print({target + " の NetBIOS 名テーブルを問い合わせています (応答を最大 " +
            std::to_string(kTries * kWaitMs / 1000) + " 秒待ちます)..."});
 
-    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+    platform::Datagram socket;
+    if (!socket.open(target, 137)) {
         print({"", "    ホストが見つかりません。"});
         return 1;
     }
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-    char localText[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &local.sin_addr, localText, sizeof localText);
+    const std::string localText = socket.localAddress();
     NetState net = readNetState();
     std::string adapter = "ローカル エリア接続";
     for (const auto& a : net.addresses)
@@ -409,25 +288,21 @@ int nbtstat(const Plan& plan) {
     std::optional<Lines> answer;
     bool refused = false;
     for (int attempt = 0; attempt < kTries && !answer && !refused; ++attempt) {
-        ::send(fd, request.data(), request.size(), 0);
+        socket.send(request);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
         while (!answer && !refused) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                             deadline - std::chrono::steady_clock::now())
                             .count();
-            pollfd p{fd, POLLIN, 0};
-            if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0)
+            if (left <= 0 || !socket.wait(static_cast<int>(left)))
                 break;
-            char buffer[1500];
-            ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            // The address said at once that nothing listens there.
-            if (n < 0 && errno == ECONNREFUSED)
+            auto received = socket.receive();
+            if (received.refused)
                 refused = true;
-            else if (n > 0)
-                answer = nodeStatusLines(std::string_view(buffer, static_cast<std::size_t>(n)), id);
+            else if (!received.bytes.empty())
+                answer = nodeStatusLines(received.bytes, id);
         }
     }
-    ::close(fd);
     if (!answer) {
         print({"    ホストが見つかりません。"});
         return 1;
@@ -437,41 +312,35 @@ int nbtstat(const Plan& plan) {
 }
 
 int runNative(const Plan& plan) {
-    if (plan.program == "usage") {
-        print({usageLine(plan.args[0])});
+    switch (plan.answer) {
+    case Plan::Answer::Usage:
+        print({usageLine(plan.subject)});
         return 0;
-    }
-    if (plan.program == "ipconfig") {
-        print(ipconfigLines(readNetState(), plan.has("all")));
+    case Plan::Answer::Ipconfig:
+        print(ipconfigLines(readNetState(), plan.ipconfigAll));
         return 0;
-    }
-    if (plan.program == "route") {
-        RouteFilter filter;
-        filter.ipv4 = !plan.has("ipv6");
-        filter.ipv6 = !plan.has("ipv4");
-        filter.destination = plan.value("destination");
-        print(routePrintLines(readNetState(), filter));
+    case Plan::Answer::Route:
+        print(routePrintLines(readNetState(), plan.route));
         return 0;
-    }
-    if (plan.program == "arp") {
-        ArpFilter filter{plan.value("address"), plan.value("interface"), plan.has("verbose")};
-        print(arpLines(readFile("/proc/net/arp").value_or(""), readNetState(), filter));
+    case Plan::Answer::Arp:
+        print(arpLines(readFile("/proc/net/arp").value_or(""), readNetState(), plan.arp));
         return 0;
-    }
-    if (plan.program == "netstat")
-        return netstat(plan);
-    if (plan.program == "net-help") {
-        print(netHelpLines(plan.args.empty() ? "" : plan.args[0]));
+    case Plan::Answer::Netstat:
+        return netstat(plan.netstat);
+    case Plan::Answer::NetHelp:
+        print(netHelpLines(plan.subject));
         return 0;
-    }
-    if (plan.program == "net-user")
+    case Plan::Answer::NetUser:
         return netUser(plan);
-    if (plan.program == "net-localgroup")
+    case Plan::Answer::NetLocalgroup:
         return netLocalgroup(plan);
-    if (plan.program == "net-statistics")
+    case Plan::Answer::NetStatistics:
         return netStatistics(plan);
-    if (plan.program == "nbtstat")
+    case Plan::Answer::Nbtstat:
         return nbtstat(plan);
+    case Plan::Answer::Nslookup:
+        return nslookup(plan.nslookup, print);
+    }
     return 1;
 }
 

@@ -47,7 +47,31 @@ std::string afterKey(std::string_view line, std::string_view key) {
 PingOutput::PingOutput(std::string target, int dataSize, std::string resolvedName)
     : target_(std::move(target)), dataSize_(dataSize), resolvedName_(std::move(resolvedName)) {}
 
+Lines PingOutput::routeLines() const {
+    Lines out;
+    for (std::size_t i = 0; i < route_.size(); ++i)
+        out.push_back((i == 0 ? "    ルート: " : std::string(12, ' ')) + route_[i] +
+                      (i + 1 < route_.size() ? " ->" : ""));
+    return out;
+}
+
 Lines PingOutput::line(std::string_view l) {
+    if (l.starts_with("RR:") || (inRoute_ && l.starts_with("\t"))) {
+        if (l.starts_with("RR:"))
+            route_.clear();
+        inRoute_ = true;
+        route_.push_back(trim(l.substr(l.starts_with("RR:") ? 3 : 0)));
+        return {};
+    }
+    if (inRoute_) {
+        inRoute_ = false;
+        Lines out = routeLines();
+        if (!l.empty()) {
+            Lines rest = line(l);
+            out.insert(out.end(), rest.begin(), rest.end());
+        }
+        return out;
+    }
     if (l.starts_with("PING ")) {
         auto open = l.find('('), close = l.find(')');
         if (open == std::string_view::npos || close < open)
@@ -72,11 +96,20 @@ Lines PingOutput::line(std::string_view l) {
         ++received_;
         times_.push_back(ms);
         std::string time = ms == 0 ? "<1ms" : "=" + std::to_string(ms) + "ms";
-        if (ipv6_)
-            return {address + " からの応答: 時間 " + time};
-        long bytes = std::atol(std::string(l.substr(0, l.find(' '))).c_str()) - 8;
-        return {address + " からの応答: バイト数 =" + std::to_string(std::max(0L, bytes)) +
-                " 時間 " + time + " TTL=" + afterKey(l, "ttl=")};
+        Lines out;
+        if (ipv6_) {
+            out.push_back(address + " からの応答: 時間 " + time);
+        } else {
+            long bytes = std::atol(std::string(l.substr(0, l.find(' '))).c_str()) - 8;
+            out.push_back(address +
+                          " からの応答: バイト数 =" + std::to_string(std::max(0L, bytes)) +
+                          " 時間 " + time + " TTL=" + trim(afterKey(l, "ttl=")));
+        }
+        if (l.find("(same route)") != std::string_view::npos) {
+            Lines route = routeLines();
+            out.insert(out.end(), route.begin(), route.end());
+        }
+        return out;
     }
     if (l.starts_with("From ")) {
         auto seq = l.find(" icmp_seq=");
@@ -119,10 +152,11 @@ Lines PingOutput::line(std::string_view l) {
     return {std::string(l)};
 }
 
-Lines PingOutput::finish() {
+Lines PingOutput::finish(bool interrupted) {
     if (!headerDone_ || failed_)
         return {};
-    unsigned long sent = std::max(sent_, reported_);
+    // The echo still in flight when Ctrl+C came is not counted.
+    unsigned long sent = interrupted ? reported_ : std::max(sent_, reported_);
     Lines out;
     for (unsigned long i = reported_; i < sent; ++i)
         out.push_back("要求がタイムアウトしました。");
@@ -139,6 +173,8 @@ Lines PingOutput::finish() {
         out.push_back("    最小 = " + std::to_string(*least) + "ms、最大 = " +
                       std::to_string(*most) + "ms、平均 = " + std::to_string(average) + "ms");
     }
+    if (interrupted)
+        out.push_back("Ctrl+C");
     return out;
 }
 
@@ -193,8 +229,8 @@ Lines TracertOutput::line(std::string_view l) {
     return {row + "  " + shown};
 }
 
-Lines TracertOutput::finish() {
-    if (!started_)
+Lines TracertOutput::finish(bool interrupted) {
+    if (!started_ || interrupted)
         return {};
     return {"", "トレースを完了しました。"};
 }

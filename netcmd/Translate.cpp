@@ -2,9 +2,8 @@
 
 #include "netcmd/Answers.h"
 #include "netcmd/Columns.h"
-
-#include <arpa/inet.h>
-#include <fnmatch.h>
+#include "platform/posix/Addresses.h"
+#include "platform/posix/Wildcard.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,20 +21,24 @@ Plan refuse(std::string message) {
     return p;
 }
 
-Plan native(std::string program, Args args = {}) {
+Plan native(Plan::Answer answer, std::string subject = {}) {
     Plan p;
     p.kind = Plan::Kind::Native;
-    p.program = std::move(program);
-    p.args = std::move(args);
+    p.answer = answer;
+    p.subject = std::move(subject);
     return p;
 }
 
-Plan tool(std::string program, Args args, std::string rewrite = {}) {
+Plan usage(std::string word) {
+    return native(Plan::Answer::Usage, std::move(word));
+}
+
+Plan tool(std::string program, Args args, Plan::Rewrite rewrite = Plan::Rewrite::None) {
     Plan p;
     p.kind = Plan::Kind::Tool;
     p.program = std::move(program);
     p.args = std::move(args);
-    p.rewrite = std::move(rewrite);
+    p.rewrite = rewrite;
     return p;
 }
 
@@ -60,15 +63,158 @@ std::string needsTarget(std::string_view word) {
     return std::string(word) + ": 宛先 (IP アドレスかホスト名) を指定してください。";
 }
 
-// How a command reads its options, as its Windows version does.
-struct Syntax {
-    std::string_view flags;       // letters without a value
-    std::string_view valued;      // letters followed by a value
-    bool caseSensitive = true;    // -a and -A are different options
-    bool combined = false;        // -an is -a -n
-    std::string_view linuxFlags;  // Linux options Windows lacks, passed on as they are
-    std::string_view linuxValued; // the same, followed by a value
+// Each command's options, declared once: the scanner reads them and the usage line lists them.
+enum class Use {
+    Windows,     // a Windows option answered here
+    Unsupported, // a Windows option Linux cannot answer: refused with a line naming it
+    Linux,       // a Linux option of the same letter, passed on to the tool (with '-' only)
 };
+
+struct OptionSpec {
+    char letter;
+    const char* value = nullptr; // the value's name in the usage line; none: a flag
+    Use use = Use::Windows;
+};
+
+struct CommandSpec {
+    std::string_view word;
+    bool caseSensitive = true; // -a and -A are different options
+    bool combined = false;     // -an is -a -n
+    std::vector<OptionSpec> options{};
+    const char* operands = ""; // after the options in the usage line
+    // A usage line of alternatives that the options alone do not give; empty: from the table.
+    const char* usage = "";
+};
+
+const CommandSpec kPing{"ping",
+                        true,
+                        false,
+                        {{'t'},
+                         {'a'},
+                         {'n', "回数"},
+                         {'l', "サイズ"},
+                         {'f'},
+                         {'i', "TTL"},
+                         {'v', "TOS"},
+                         {'r', "回数"},
+                         {'w', "タイムアウト"},
+                         {'S', "送信元アドレス"},
+                         {'4'},
+                         {'6'},
+                         {'s', "回数", Use::Unsupported},
+                         {'j', "ホスト一覧", Use::Unsupported},
+                         {'k', "ホスト一覧", Use::Unsupported},
+                         {'R', nullptr, Use::Unsupported},
+                         {'p', nullptr, Use::Unsupported},
+                         {'q', nullptr, Use::Linux},
+                         {'D', nullptr, Use::Linux},
+                         {'U', nullptr, Use::Linux},
+                         {'d', nullptr, Use::Linux},
+                         {'O', nullptr, Use::Linux},
+                         {'c', "", Use::Linux},
+                         {'I', "", Use::Linux},
+                         {'W', "", Use::Linux},
+                         {'m', "", Use::Linux},
+                         {'M', "", Use::Linux},
+                         {'Q', "", Use::Linux}},
+                        "宛先"};
+
+const CommandSpec kTracert{"tracert",
+                           true,
+                           false,
+                           {{'d'},
+                            {'h', "最大ホップ数"},
+                            {'j', "ホスト一覧"},
+                            {'w', "タイムアウト"},
+                            {'S', "送信元アドレス"},
+                            {'4'},
+                            {'6'},
+                            {'R', nullptr, Use::Unsupported},
+                            {'I', nullptr, Use::Linux},
+                            {'T', nullptr, Use::Linux},
+                            {'U', nullptr, Use::Linux},
+                            {'F', nullptr, Use::Linux},
+                            {'q', "", Use::Linux},
+                            {'N', "", Use::Linux},
+                            {'f', "", Use::Linux},
+                            {'m', "", Use::Linux},
+                            {'p', "", Use::Linux},
+                            {'t', "", Use::Linux},
+                            {'s', "", Use::Linux},
+                            {'z', "", Use::Linux}},
+                           "宛先"};
+
+// netstat's letters combine (-ano); -c is Linux's "every second", answered as an interval.
+const CommandSpec kNetstat{"netstat",
+                           false,
+                           true,
+                           {{'a'},
+                            {'b'},
+                            {'e'},
+                            {'f'},
+                            {'n'},
+                            {'o'},
+                            {'p', "プロトコル"},
+                            {'r'},
+                            {'s'},
+                            {'i', nullptr, Use::Unsupported},
+                            {'q', nullptr, Use::Unsupported},
+                            {'t', nullptr, Use::Unsupported},
+                            {'x', nullptr, Use::Unsupported},
+                            {'y', nullptr, Use::Unsupported},
+                            {'c', nullptr, Use::Linux}},
+                           "[間隔]"};
+
+const CommandSpec kArp{
+    "arp",
+    false,
+    false,
+    {{'a'}, {'g'}, {'v'}, {'s'}, {'d'}, {'n', "インターフェイス"}},
+    "",
+    "arp -a [IP アドレス] [-N インターフェイス] [-v] | arp -s IP アドレス 物理アドレス "
+    "[インターフェイス] | arp -d IP アドレス [インターフェイス]"};
+
+const CommandSpec kRoute{
+    "route",
+    false,
+    false,
+    {{'f', nullptr, Use::Unsupported}, {'p'}, {'4'}, {'6'}},
+    "",
+    "route [-4|-6] print [宛先] | route add|change 宛先 [mask ネットマスク] "
+    "ゲートウェイ [metric メトリック] [if インターフェイス] | route delete 宛先"};
+
+const CommandSpec kNbtstat{"nbtstat",
+                           true,
+                           false,
+                           {{'a', "リモート名"},
+                            {'A', "IP アドレス"},
+                            {'s'},
+                            {'S'},
+                            {'c', nullptr, Use::Unsupported},
+                            {'n', nullptr, Use::Unsupported},
+                            {'r', nullptr, Use::Unsupported},
+                            {'R', nullptr, Use::Unsupported}},
+                           ""};
+
+const OptionSpec* findSpec(const CommandSpec& spec, char letter) {
+    for (const auto& o : spec.options)
+        if (o.letter == letter)
+            return &o;
+    return nullptr;
+}
+
+std::string usageOf(const CommandSpec& spec) {
+    if (*spec.usage)
+        return spec.usage;
+    std::string out(spec.word);
+    for (const auto& o : spec.options)
+        if (o.use == Use::Windows)
+            out +=
+                std::string(" [-") + o.letter + (o.value ? std::string(" ") + o.value : "") + "]";
+    if (*spec.operands)
+        out += std::string(" ") + spec.operands;
+    return out;
+}
 
 struct Option {
     char letter;
@@ -96,7 +242,7 @@ bool looksLikeOption(const std::string& a) {
     return a.size() >= 2 && (a[0] == '-' || a[0] == '/');
 }
 
-Scanned scan(const Args& args, const Syntax& syntax) {
+Scanned scan(const Args& args, const CommandSpec& spec) {
     Scanned s;
     for (std::size_t i = 0; i < args.size() && s.error.empty(); ++i) {
         const std::string& a = args[i];
@@ -109,43 +255,49 @@ Scanned scan(const Args& args, const Syntax& syntax) {
             continue;
         }
         std::string letters = a.substr(1);
-        if (!syntax.combined && letters.size() != 1) {
+        if (!spec.combined && letters.size() != 1) {
             s.error = unknown(a);
             break;
         }
         for (std::size_t k = 0; k < letters.size(); ++k) {
             char typed = letters[k];
-            char c = syntax.caseSensitive
+            char c = spec.caseSensitive
                          ? typed
                          : static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
             std::string spelled = std::string(1, a[0]) + typed;
             bool last = k + 1 == letters.size();
-            if (syntax.flags.find(c) != std::string_view::npos) {
-                s.options.push_back({c, spelled, {}});
-            } else if (syntax.valued.find(c) != std::string_view::npos) {
-                if (!last || i + 1 >= args.size()) {
-                    s.error = needsValue(spelled);
-                    break;
-                }
-                s.options.push_back({c, spelled, args[++i]});
-            } else if (a[0] == '-' && letters.size() == 1 &&
-                       syntax.linuxFlags.find(c) != std::string_view::npos) {
-                s.passOn.push_back(a);
-            } else if (a[0] == '-' && letters.size() == 1 &&
-                       syntax.linuxValued.find(c) != std::string_view::npos) {
-                if (i + 1 >= args.size()) {
-                    s.error = needsValue(spelled);
-                    break;
-                }
-                s.passOn.push_back(a);
-                s.passOn.push_back(args[++i]);
-            } else {
+            const OptionSpec* o = findSpec(spec, c);
+            // A Linux option stands alone and with '-' only.
+            if (o && o->use == Use::Linux && (a[0] != '-' || letters.size() != 1) &&
+                spec.caseSensitive)
+                o = nullptr;
+            if (!o) {
                 s.error = unknown(letters.size() == 1 ? a : spelled);
                 break;
             }
+            if (o->value && (!last || i + 1 >= args.size())) {
+                s.error = needsValue(spelled);
+                break;
+            }
+            if (o->use == Use::Linux && spec.caseSensitive) {
+                s.passOn.push_back(a);
+                if (o->value)
+                    s.passOn.push_back(args[++i]);
+                continue;
+            }
+            s.options.push_back({c, spelled, o->value ? args[++i] : std::string()});
         }
     }
     return s;
+}
+
+// The refusal for the first option given that Linux cannot answer.
+std::optional<Plan> unsupportedIn(const Scanned& s, const CommandSpec& spec) {
+    for (const auto& o : s.options)
+        if (const OptionSpec* known = findSpec(spec, o.letter);
+            known && known->use == Use::Unsupported)
+            return refuse(unsupported(o.spelled));
+    return std::nullopt;
 }
 
 // A whole number within [low, high], or an error naming the option.
@@ -170,14 +322,13 @@ std::string seconds(unsigned long long ms) {
 }
 
 Plan ping(const Args& args) {
-    Scanned s = scan(args, {"taf46R", "nlivwrsjkSp", true, false, "qDUdO", "cIWmMQ"});
+    Scanned s = scan(args, kPing);
     if (s.help)
-        return native("usage", {"ping"});
+        return usage("ping");
     if (!s.error.empty())
         return refuse(s.error);
-    for (char c : std::string_view("rsjkRp"))
-        if (const Option* o = s.find(c))
-            return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kPing))
+        return *refused;
     std::string error;
     Args argv{"-n", "-O"};
     if (!s.find('t')) {
@@ -215,6 +366,12 @@ Plan ping(const Args& args) {
     argv.insert(argv.end(), {"-W", seconds(wait)});
     if (s.find('f'))
         argv.insert(argv.end(), {"-M", "do"});
+    // -r: the kernel records up to nine hops, as many as Windows allows.
+    if (const Option* o = s.find('r')) {
+        if (!ranged(*o, 1, 9, error))
+            return refuse(error);
+        argv.push_back("-R");
+    }
     if (s.find('4'))
         argv.push_back("-4");
     if (s.find('6'))
@@ -227,19 +384,19 @@ Plan ping(const Args& args) {
     if (s.operands.size() > 1)
         return refuse(extra(s.operands[0]));
     argv.push_back(s.operands[0]);
-    Plan p = tool("ping", argv, "ping");
+    Plan p = tool("ping", argv, Plan::Rewrite::Ping);
     p.resolveName = s.find('a') != nullptr;
     return p;
 }
 
 Plan tracert(const Args& args) {
-    Scanned s = scan(args, {"dR46", "hjwS", true, false, "ITUF", "qNfmptsz"});
+    Scanned s = scan(args, kTracert);
     if (s.help)
-        return native("usage", {"tracert"});
+        return usage("tracert");
     if (!s.error.empty())
         return refuse(s.error);
-    if (const Option* o = s.find('R'))
-        return refuse(unsupported(o->spelled));
+    if (auto refused = unsupportedIn(s, kTracert))
+        return *refused;
     // -j takes the hosts up to the destination, the last operand.
     Args route;
     if (const Option* o = s.find('j')) {
@@ -279,29 +436,27 @@ Plan tracert(const Args& args) {
     if (s.operands.size() > 1)
         return refuse(extra(s.operands[0]));
     argv.push_back(s.operands[0]);
-    return tool("traceroute", argv, "tracert");
+    return tool("traceroute", argv, Plan::Rewrite::Tracert);
 }
 
 Plan netstat(const Args& args) {
-    Scanned s = scan(args, {"abefinoqrstxyc", "p", false, true, "", ""});
+    Scanned s = scan(args, kNetstat);
     if (s.help)
-        return native("usage", {"netstat"});
+        return usage("netstat");
     if (!s.error.empty())
         return refuse(s.error);
-    for (char c : std::string_view("bfioqtxy"))
-        if (const Option* o = s.find(c))
-            return refuse(unsupported(o->spelled));
-    Args out;
-    if (s.find('a'))
-        out.push_back("all");
-    if (s.find('n'))
-        out.push_back("numeric");
-    if (s.find('e'))
-        out.push_back("ethernet");
-    if (s.find('s'))
-        out.push_back("statistics");
-    if (s.find('r'))
-        out.push_back("routes");
+    if (auto refused = unsupportedIn(s, kNetstat))
+        return *refused;
+    Plan p = native(Plan::Answer::Netstat);
+    NetstatRequest& n = p.netstat;
+    n.all = s.find('a');
+    n.numeric = s.find('n');
+    n.programs = s.find('b');
+    n.fqdn = s.find('f');
+    n.pids = s.find('o');
+    n.ethernet = s.find('e');
+    n.statistics = s.find('s');
+    n.routes = s.find('r');
     if (const Option* o = s.find('p')) {
         std::string proto = o->value;
         for (char& c : proto)
@@ -312,24 +467,22 @@ Plan netstat(const Args& args) {
         if (std::find(known.begin(), known.end(), proto) == known.end())
             return refuse("オプション " + o->spelled + " のプロトコル " + o->value +
                           " は正しくありません。");
-        out.push_back("proto=" + proto);
+        n.protocol = proto;
     }
     // A number repeats the answer every so many seconds; Linux's -c means every second.
     if (s.find('c'))
-        out.push_back("interval=1");
+        n.interval = 1;
     for (const auto& operand : s.operands) {
         auto seconds = number(operand);
         if (!seconds || *seconds == 0)
             return refuse(extra(operand));
-        out.push_back("interval=" + operand);
+        n.interval = *seconds;
     }
-    return native("netstat", out);
+    return p;
 }
 
 std::uint32_t ipv4(const std::string& text, bool& ok) {
-    in_addr a{};
-    ok = inet_pton(AF_INET, text.c_str(), &a) == 1;
-    return ntohl(a.s_addr);
+    return platform::ipv4Number(text, ok);
 }
 
 // The interface whose address is ifAddress, or else the one whose subnet holds address.
@@ -338,7 +491,7 @@ const Link* interfaceFor(const NetState& net, const std::string& address,
     bool ok = false;
     std::uint32_t target = ipv4(address, ok);
     for (const auto& a : net.addresses) {
-        if (a.family != AF_INET)
+        if (a.family != platform::kInet)
             continue;
         if (!ifAddress.empty()) {
             if (a.text == ifAddress)
@@ -368,11 +521,11 @@ bool macAddress(std::string text, std::string& out) {
 }
 
 Plan arp(const Args& args, const NetState& net) {
-    Scanned s = scan(args, {"agvsd", "n", false, false, "", ""});
+    Scanned s = scan(args, kArp);
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.options.empty())
-        return native("usage", {"arp"});
+        return usage("arp");
     const Option* ifOption = s.find('n');
     std::string ifAddress = ifOption ? ifOption->value : "";
     auto noInterface = [](const std::string& address) {
@@ -418,39 +571,32 @@ Plan arp(const Args& args, const NetState& net) {
             return noInterface(s.operands[0]);
         return tool("ip", {"neigh", "del", s.operands[0], "dev", link->name});
     }
-    Args out;
     if (s.operands.size() > 1)
         return refuse(extra(s.operands[1]));
-    if (!s.operands.empty())
-        out.push_back("address=" + s.operands[0]);
-    if (!ifAddress.empty())
-        out.push_back("interface=" + ifAddress);
-    if (s.find('v'))
-        out.push_back("verbose");
-    return native("arp", out);
+    Plan p = native(Plan::Answer::Arp);
+    p.arp = {s.operands.empty() ? "" : s.operands[0], ifAddress, s.find('v') != nullptr};
+    return p;
 }
 
 Plan route(const Args& args, const NetState& net) {
-    Scanned s = scan(args, {"fp46", "", false, false, "", ""});
+    Scanned s = scan(args, kRoute);
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.operands.empty())
-        return native("usage", {"route"});
-    if (const Option* o = s.find('f'))
-        return refuse(unsupported(o->spelled));
+        return usage("route");
+    if (auto refused = unsupportedIn(s, kRoute))
+        return *refused;
     std::string command = lower(s.operands[0]);
     Args rest(s.operands.begin() + 1, s.operands.end());
     if (command == "print") {
-        Args out;
-        if (s.find('4') && !s.find('6'))
-            out.push_back("ipv4");
-        if (s.find('6') && !s.find('4'))
-            out.push_back("ipv6");
         if (rest.size() > 1)
             return refuse(extra(rest[1]));
-        if (!rest.empty())
-            out.push_back("destination=" + rest[0]);
-        return native("route", out);
+        Plan p = native(Plan::Answer::Route);
+        // -4 alone shows IPv4 only, -6 alone IPv6 only.
+        p.route.ipv4 = !s.find('6') || s.find('4');
+        p.route.ipv6 = !s.find('4') || s.find('6');
+        p.route.destination = rest.empty() ? "" : rest[0];
+        return p;
     }
     if (command != "add" && command != "delete" && command != "change")
         return refuse("route: " + s.operands[0] + " というコマンドはありません。");
@@ -509,7 +655,7 @@ Plan route(const Args& args, const NetState& net) {
             return refuse("インターフェイス " + interface + " が見つかりません。");
         argv.insert(argv.end(), {"dev", link->name});
     }
-    return tool("ip", argv, "ok");
+    return tool("ip", argv, Plan::Rewrite::Ok);
 }
 
 Plan ipconfig(const Args& args, const NetState& net) {
@@ -526,12 +672,14 @@ Plan ipconfig(const Args& args, const NetState& net) {
     if (command.empty() || command == "all") {
         if (!operands.empty())
             return refuse(extra(operands[0]));
-        return command.empty() ? native("ipconfig") : native("ipconfig", {"all"});
+        Plan p = native(Plan::Answer::Ipconfig);
+        p.ipconfigAll = !command.empty();
+        return p;
     }
     if (command == "?")
-        return native("usage", {"ipconfig"});
+        return usage("ipconfig");
     if (command == "flushdns")
-        return tool("resolvectl", {"flush-caches"});
+        return tool("resolvectl", {"flush-caches"}, Plan::Rewrite::FlushDns);
     bool release = command == "release" || command == "release6";
     bool six = command.ends_with("6");
     if (!release && command != "renew" && command != "renew6") {
@@ -558,7 +706,7 @@ Plan ipconfig(const Args& args, const NetState& net) {
         } else {
             std::size_t before = argv.size();
             for (const Link* link : adapters)
-                if (fnmatch(operands[0].c_str(), link->name.c_str(), 0) == 0)
+                if (platform::wildcardMatch(operands[0], link->name))
                     argv.push_back(link->name);
             if (argv.size() == before)
                 return refuse("アダプター " + operands[0] + " が見つかりません。");
@@ -569,7 +717,7 @@ Plan ipconfig(const Args& args, const NetState& net) {
 
 Plan netCommand(const Args& args) {
     if (args.empty() || args[0] == "/?" || args[0] == "-?")
-        return native("net-help");
+        return native(Plan::Answer::NetHelp);
     std::string command = lower(args[0]);
     Args operands, switches;
     for (std::size_t i = 1; i < args.size(); ++i)
@@ -581,18 +729,18 @@ Plan netCommand(const Args& args) {
             return refuse(extra(operands[1]));
         return std::nullopt;
     };
-    auto withOperand = [&](const std::string& program) {
-        return native(program, operands.empty() ? Args{} : Args{operands[0]});
+    auto withOperand = [&](Plan::Answer answer) {
+        return native(answer, operands.empty() ? "" : operands[0]);
     };
     if (command == "help") {
         if (auto refused = noSwitches())
             return *refused;
-        return withOperand("net-help");
+        return withOperand(Plan::Answer::NetHelp);
     }
     if (command == "user" || command == "localgroup") {
         if (auto refused = noSwitches())
             return *refused;
-        return withOperand("net-" + command);
+        return withOperand(command == "user" ? Plan::Answer::NetUser : Plan::Answer::NetLocalgroup);
     }
     if (command == "statistics") {
         if (auto refused = noSwitches())
@@ -600,8 +748,7 @@ Plan netCommand(const Args& args) {
         if (!operands.empty() && lower(operands[0]) != "workstation" &&
             lower(operands[0]) != "server")
             return refuse(extra(operands[0]));
-        return operands.empty() ? native("net-statistics")
-                                : native("net-statistics", {lower(operands[0])});
+        return native(Plan::Answer::NetStatistics, operands.empty() ? "" : lower(operands[0]));
     }
     if (command == "view") {
         if (operands.empty() && switches.empty())
@@ -639,14 +786,13 @@ Plan nbtstat(const Args& args) {
             return refuse(unsupported(a));
         rest.push_back(a);
     }
-    Scanned s = scan(rest, {"cnrRsS", "aA", true, false, "", ""});
+    Scanned s = scan(rest, kNbtstat);
     if (!s.error.empty())
         return refuse(s.error);
     if (s.help || s.options.empty())
-        return native("usage", {"nbtstat"});
-    for (char c : std::string_view("cnrR"))
-        if (const Option* o = s.find(c))
-            return refuse(unsupported(o->spelled));
+        return usage("nbtstat");
+    if (auto refused = unsupportedIn(s, kNbtstat))
+        return *refused;
     for (const auto& operand : s.operands)
         if (!number(operand))
             return refuse(extra(operand));
@@ -654,32 +800,131 @@ Plan nbtstat(const Args& args) {
         return refuse(unsupported(s.operands[0] + " (間隔)"));
     if (s.find('s') || s.find('S'))
         return tool("smbstatus", {"-b"});
+    Plan p = native(Plan::Answer::Nbtstat);
     if (const Option* o = s.find('A'))
-        return native("nbtstat", {"address=" + o->value});
-    return native("nbtstat", {"name=" + s.find('a')->value});
+        p.nbtAddress = o->value;
+    else
+        p.nbtName = s.find('a')->value;
+    return p;
+}
+
+// Windows's nslookup reads "-name=value" options before the name and the server.
+Plan nslookup(const Args& args) {
+    Plan p = native(Plan::Answer::Nslookup);
+    NslookupRequest& r = p.nslookup;
+    Args operands;
+    for (const auto& a : args) {
+        if (a == "/?")
+            return usage("nslookup");
+        if (!a.starts_with("-") || a == "-") {
+            operands.push_back(a);
+            continue;
+        }
+        auto equals = a.find('=');
+        std::string key = lower(a.substr(1, equals == std::string::npos ? a.npos : equals - 1));
+        std::string value = equals == std::string::npos ? "" : a.substr(equals + 1);
+        if (key == "?" || key == "help")
+            return usage("nslookup");
+        if (key == "vc" || key == "novc") {
+            r.tcp = key == "vc";
+        } else if (key == "type" || key == "q" || key == "query" || key == "querytype") {
+            r.type = dnsTypeNumber(value);
+            if (!r.type)
+                return refuse("オプション " + a + " の種類 " + value + " は正しくありません。");
+        } else if (key == "timeout" || key == "retry" || key == "port") {
+            unsigned long long high = key == "port" ? 65535 : key == "timeout" ? 3600 : 100;
+            auto n = number(value);
+            if (!n || *n < 1 || *n > high)
+                return refuse(badValue("-" + key, value, 1, high));
+            (key == "port"      ? r.port
+             : key == "timeout" ? r.timeoutSeconds
+                                : r.tries) = static_cast<unsigned>(*n);
+        } else if (key == "ignore" || key == "debug" || key == "d2" || key == "recurse" ||
+                   key == "domain" || key == "class" || key == "srchlist" || key == "root") {
+            return refuse(unsupported(a));
+        } else {
+            return refuse(unknown(a));
+        }
+    }
+    if (operands.empty() || operands[0] == "-")
+        return refuse("nslookup: 対話モードは使えません (標準入力がありません)。調べる名前か "
+                      "IP アドレスを指定してください。");
+    if (operands.size() > 2)
+        return refuse(extra(operands[2]));
+    r.name = operands[0];
+    r.server = operands.size() == 2 ? operands[1] : "";
+    return p;
 }
 
 } // namespace
 
 std::string Plan::describe() const {
-    std::string out = kind == Kind::Native ? "native " : kind == Kind::Tool ? "tool " : "refuse ";
-    out += kind == Kind::Refuse ? message : program;
-    for (const auto& a : args)
-        out += " " + a;
-    if (!rewrite.empty())
-        out += " | " + rewrite + (resolveName ? " names" : "");
+    if (kind == Kind::Refuse)
+        return "refuse " + message;
+    std::vector<std::string> words;
+    auto add = [&](bool on, std::string word) {
+        if (on)
+            words.push_back(std::move(word));
+    };
+    if (kind == Kind::Tool) {
+        words = {"tool", program};
+        words.insert(words.end(), args.begin(), args.end());
+        const char* rewrites[] = {"", "ping", "tracert", "ok", "flushdns"};
+        if (rewrite != Rewrite::None)
+            words.push_back(std::string("| ") + rewrites[static_cast<int>(rewrite)] +
+                            (resolveName ? " names" : ""));
+    } else {
+        const char* answers[] = {"usage",          "ipconfig", "route",    "arp",
+                                 "netstat",        "net-help", "net-user", "net-localgroup",
+                                 "net-statistics", "nbtstat",  "nslookup"};
+        words = {"native", answers[static_cast<int>(answer)]};
+        add(!subject.empty(), subject);
+        add(ipconfigAll, "all");
+        if (answer == Answer::Route) {
+            add(!route.ipv6, "ipv4");
+            add(!route.ipv4, "ipv6");
+            add(!route.destination.empty(), "destination=" + route.destination);
+        }
+        if (answer == Answer::Arp) {
+            add(!arp.address.empty(), "address=" + arp.address);
+            add(!arp.interfaceAddress.empty(), "interface=" + arp.interfaceAddress);
+            add(arp.verbose, "verbose");
+        }
+        if (answer == Answer::Netstat) {
+            const NetstatRequest& n = netstat;
+            add(n.all, "all");
+            add(n.numeric, "numeric");
+            add(n.programs, "programs");
+            add(n.fqdn, "fqdn");
+            add(n.pids, "pids");
+            add(n.ethernet, "ethernet");
+            add(n.statistics, "statistics");
+            add(n.routes, "routes");
+            add(!n.protocol.empty(), "proto=" + n.protocol);
+            add(n.interval != 0, "interval=" + std::to_string(n.interval));
+        }
+        add(!nbtName.empty(), "name=" + nbtName);
+        add(!nbtAddress.empty(), "address=" + nbtAddress);
+        if (answer == Answer::Nslookup) {
+            const NslookupRequest& r = nslookup;
+            const NslookupRequest defaults;
+            add(true, "name=" + r.name);
+            add(!r.server.empty(), "server=" + r.server);
+            add(r.type != 0, "type=" + std::to_string(r.type));
+            add(r.port != defaults.port, "port=" + std::to_string(r.port));
+            add(r.timeoutSeconds != defaults.timeoutSeconds,
+                "timeout=" + std::to_string(r.timeoutSeconds));
+            add(r.tries != defaults.tries, "retry=" + std::to_string(r.tries));
+            add(r.tcp, "vc");
+        }
+    }
+    std::string out;
+    for (const auto& w : words) {
+        if (!out.empty())
+            out += ' ';
+        out += w;
+    }
     return out;
-}
-
-std::string Plan::value(std::string_view key) const {
-    for (const auto& a : args)
-        if (a.size() > key.size() && a.starts_with(key) && a[key.size()] == '=')
-            return a.substr(key.size() + 1);
-    return {};
-}
-
-bool Plan::has(std::string_view flag) const {
-    return std::find(args.begin(), args.end(), flag) != args.end();
 }
 
 Plan translate(std::string_view word, const Args& args, const NetState& net) {
@@ -700,29 +945,21 @@ Plan translate(std::string_view word, const Args& args, const NetState& net) {
     if (word == "nbtstat")
         return nbtstat(args);
     if (word == "nslookup")
-        return tool("nslookup", args);
+        return nslookup(args);
     return refuse(std::string(word) + " はこのプログラムの知らないコマンドです。");
 }
 
 std::string usageLine(std::string_view word) {
+    for (const CommandSpec* spec : {&kPing, &kTracert, &kNetstat, &kArp, &kRoute, &kNbtstat})
+        if (spec->word == word)
+            return "使い方: " + usageOf(*spec);
     const char* syntax =
-        word == "ping"
-            ? "ping [-t] [-a] [-n 回数] [-l サイズ] [-f] [-i TTL] [-v TOS] [-w タイムアウト] "
-              "[-S 送信元アドレス] [-4] [-6] 宛先"
-        : word == "tracert" ? "tracert [-d] [-h 最大ホップ数] [-j ホスト一覧] [-w タイムアウト] "
-                              "[-S 送信元アドレス] "
-                              "[-4] [-6] 宛先"
-        : word == "netstat" ? "netstat [-a] [-e] [-n] [-p プロトコル] [-r] [-s] [間隔]"
-        : word == "arp" ? "arp -a [IP アドレス] [-N インターフェイス] | arp -s IP アドレス "
-                          "物理アドレス [インターフェイス] | arp -d IP アドレス [インターフェイス]"
-        : word == "route"
-            ? "route [-4|-6] print [宛先] | route add|change 宛先 [mask ネットマスク] "
-              "ゲートウェイ [metric メトリック] [if インターフェイス] | route delete 宛先"
-        : word == "ipconfig" ? "ipconfig [/all | /release [アダプター] | /renew [アダプター] | "
-                               "/release6 | /renew6 | "
-                               "/flushdns]"
-        : word == "nbtstat" ? "nbtstat [-a リモート名 | -A IP アドレス | -s | -S]"
-                            : "";
+        word == "ipconfig" ? "ipconfig [/all | /release [アダプター] | /renew [アダプター] | "
+                             "/release6 | /renew6 | /flushdns]"
+        : word == "nslookup"
+            ? "nslookup [-type=種類] [-timeout=秒] [-retry=回数] [-port=ポート] [-vc] 名前 "
+              "[サーバー]"
+            : "";
     return std::string("使い方: ") + syntax;
 }
 

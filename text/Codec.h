@@ -9,6 +9,9 @@ namespace tg {
 // Code page 932 conversions. Characters that the target lacks become '?'; invalid input never
 // fails: each byte that does not start a valid character becomes '?' (or U+FFFD for UTF-8 input
 // that is not valid, which then becomes '?').
+//
+// The code page side (cp932ToUtf16, utf16ToCp932, isCp932Pair, appendCp932) is the operating
+// system's converter, defined under platform/ in the library tg_codepage, which tg_core links.
 std::u16string cp932ToUtf16(TextView text);
 // The same into out, which has room for text.size() units; returns the units written.
 std::size_t cp932ToUtf16(TextView text, char16_t* out);

@@ -1,4 +1,5 @@
 #include "platform/WmiSource.h"
+#include "platform/linux/LinuxFiles.h"
 #include "platform/linux/LinuxSystemInfo.h"
 
 #include "text/Codec.h"
@@ -32,23 +33,7 @@ namespace fs = std::filesystem;
 constexpr unsigned kRouteGateway = 0x0002; // RTF_GATEWAY
 
 std::optional<std::string> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return s.str();
-}
-
-std::string trimmed(std::string_view s) {
-    const char* blanks = " \t\r\n";
-    auto first = s.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    auto last = s.find_last_not_of(blanks);
-    return std::string(s.substr(first, last - first + 1));
+    return linuxfiles::readFile(path.string());
 }
 
 // The first line of a small sysfs or DMI file, without its blanks; none when unreadable.
@@ -56,35 +41,11 @@ std::optional<std::string> readValue(const fs::path& path) {
     auto content = readFile(path);
     if (!content)
         return std::nullopt;
-    return trimmed(std::string_view(*content).substr(0, content->find('\n')));
+    return linuxfiles::trim(std::string_view(*content).substr(0, content->find('\n')));
 }
 
-std::vector<std::string_view> splitFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            fields.push_back(line.substr(start, i - start));
-    }
-    return fields;
-}
-
-std::vector<std::string_view> lines(std::string_view text) {
-    std::vector<std::string_view> out;
-    while (!text.empty()) {
-        auto end = text.find('\n');
-        out.push_back(text.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
-    return out;
-}
+using linuxfiles::lines;
+using linuxfiles::splitFields;
 
 std::optional<unsigned long> hexNumber(std::string_view field) {
     unsigned long value = 0;
@@ -251,7 +212,7 @@ public:
             if (auto uevent = readFile(dir / "uevent")) {
                 for (auto line : lines(*uevent)) {
                     if (line.starts_with("DEVTYPE="))
-                        devtype = trimmed(line.substr(8));
+                        devtype = linuxfiles::trim(line.substr(8));
                 }
             }
             bool wireless = devtype == "wlan" || fs::exists(dir / "wireless", ec) ||
@@ -408,7 +369,7 @@ private:
 std::map<std::string, std::string> parseOsRelease(std::string_view content) {
     std::map<std::string, std::string> out;
     for (auto line : lines(content)) {
-        std::string l = trimmed(line);
+        std::string l = linuxfiles::trim(line);
         auto eq = l.find('=');
         if (l.empty() || l[0] == '#' || eq == std::string::npos || eq == 0)
             continue;
@@ -436,7 +397,7 @@ std::map<std::string, std::string> parseOsRelease(std::string_view content) {
 std::string processorDescription(std::string_view cpuinfo, std::string_view machine) {
     std::map<std::string, std::string> fields;
     for (auto line : lines(cpuinfo)) {
-        if (trimmed(line).empty()) {
+        if (linuxfiles::trim(line).empty()) {
             if (!fields.empty())
                 break; // the first processor is enough
             continue;
@@ -444,9 +405,9 @@ std::string processorDescription(std::string_view cpuinfo, std::string_view mach
         auto colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        std::string key = trimmed(line.substr(0, colon));
+        std::string key = linuxfiles::trim(line.substr(0, colon));
         if (!fields.count(key))
-            fields[key] = trimmed(line.substr(colon + 1));
+            fields[key] = linuxfiles::trim(line.substr(colon + 1));
     }
     auto field = [&](const char* key) {
         auto it = fields.find(key);
@@ -570,7 +531,7 @@ std::optional<std::string> adapterType(int linkType, bool wireless) {
 }
 
 std::optional<std::string> macAddress(std::string_view sysfsAddress) {
-    std::string mac = trimmed(sysfsAddress);
+    std::string mac = linuxfiles::trim(sysfsAddress);
     if (mac.find_first_not_of("0:") == std::string::npos)
         return std::nullopt;
     for (char& c : mac)

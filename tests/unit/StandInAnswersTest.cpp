@@ -417,6 +417,39 @@ example.net [192.0.2.9]に ping を送信しています 32 バイトのデー�
               "\nlocalhost [::1]に ping を送信しています 32 バイトのデータ:\n");
     EXPECT_EQ(text(six.line("40 bytes from ::1: icmp_seq=1 ttl=64 time=0.040 ms")),
               "::1 からの応答: 時間 <1ms\n");
+
+    // -r: the hops under each reply, again for iputils' "(same route)"; Ctrl+C counts only the
+    // echoes seen and says so.
+    PingOutput route("127.0.0.1", 32, "");
+    Lines hops;
+    for (const char* line :
+         {"PING 127.0.0.1 (127.0.0.1) 32(100) bytes of data.",
+          "40 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.256 ms", "RR: \t127.0.0.1",
+          "\t198.51.100.1", "\t127.0.0.1", "",
+          "40 bytes from 127.0.0.1: icmp_seq=2 ttl=64 time=1.049 ms\t(same route)", "",
+          "3 packets transmitted, 2 received, 33% packet loss"}) {
+        auto out = route.line(line);
+        hops.insert(hops.end(), out.begin(), out.end());
+    }
+    auto stopped = route.finish(true);
+    hops.insert(hops.end(), stopped.begin(), stopped.end());
+    EXPECT_EQ(text(hops), R"(
+127.0.0.1 に ping を送信しています 32 バイトのデータ:
+127.0.0.1 からの応答: バイト数 =32 時間 <1ms TTL=64
+    ルート: 127.0.0.1 ->
+            198.51.100.1 ->
+            127.0.0.1
+127.0.0.1 からの応答: バイト数 =32 時間 =1ms TTL=64
+    ルート: 127.0.0.1 ->
+            198.51.100.1 ->
+            127.0.0.1
+
+127.0.0.1 の ping 統計:
+    パケット数: 送信 = 2、受信 = 2、損失 = 0 (0% の損失)、
+ラウンド トリップの概算時間 (ミリ秒):
+    最小 = 0ms、最大 = 1ms、平均 = 0ms
+Ctrl+C
+)");
 }
 
 TEST(StandInAnswers, TracertRowsAsWindowsPrintsThem) {
@@ -429,6 +462,7 @@ TEST(StandInAnswers, TracertRowsAsWindowsPrintsThem) {
         auto out = trace.line(line);
         all.insert(all.end(), out.begin(), out.end());
     }
+    EXPECT_TRUE(TracertOutput(trace).finish(true).empty()); // Ctrl+C: not complete
     auto end = trace.finish();
     all.insert(all.end(), end.begin(), end.end());
     EXPECT_EQ(text(all), R"(
