@@ -155,7 +155,7 @@ class CountingRun : public tg::RunContext {
 public:
     size_t lines = 0;
     bool terminationRequested() const override { return false; }
-    void deliverLines(std::vector<Text> delivered) override { lines += delivered.size(); }
+    void deliverLines(const tg::LineBatch& delivered) override { lines += delivered.lineCount(); }
     void appendReportLine(const Text&) override { ++lines; }
     void stepProgress() override {}
     void resetProgress() override {}

@@ -47,13 +47,13 @@ public:
     SystemReportBody systemReport; // the body of mode 0; none returns at once
     ChildStarter startChild;       // none starts the command the platform's way
     // Sees each batch of a command's output lines once the pane shows them, on the GUI thread.
-    std::function<void(const std::vector<tg::Text>&)> linesShown;
+    std::function<void(const tg::LineBatch&)> linesShown;
 
     // The abort: on the GUI thread.
     void requestTermination();
 
     bool terminationRequested() const override { return wake_.isSet(); }
-    void deliverLines(std::vector<tg::Text> lines) override;
+    void deliverLines(const tg::LineBatch& lines) override;
     void appendReportLine(const tg::Text& line) override;
     void stepProgress() override;
     void resetProgress() override;
