@@ -176,7 +176,7 @@ void TMainForm::runCommand(tg::Text commandName, tg::Text commandArgs) {
 
 void TMainForm::runWorker(GetInfoThread* worker) {
     worker->outputPane = RichEdit_Output;
-    worker->linesShown = [chart = Chart_latency](const std::vector<tg::Text>& lines) {
+    worker->linesShown = [chart = Chart_latency](const tg::LineBatch& lines) {
         chart->addLines(lines);
     };
     worker->mainProgress = ProgressBar1;

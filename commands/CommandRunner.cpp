@@ -28,15 +28,18 @@ class LineOutlet {
 public:
     explicit LineOutlet(RunContext& context) : context_(context) {}
 
-    std::vector<Text>& pending() { return pending_; }
+    LineBatch& pending() { return pending_; }
 
+    // The batch is emptied even when the handover fails, and keeps its room for the next one.
     void deliver() {
         if (pending_.empty())
             return;
-        std::vector<Text> lines;
-        lines.swap(pending_);
         lastDelivery_ = Clock::now();
-        context_.deliverLines(std::move(lines));
+        struct Clear {
+            LineBatch& batch;
+            ~Clear() { batch.clear(); }
+        } clear{pending_};
+        context_.deliverLines(pending_);
     }
 
     // How long the lines read so far may still wait; negative when nothing waits.
@@ -50,7 +53,7 @@ public:
 
 private:
     RunContext& context_;
-    std::vector<Text> pending_;
+    LineBatch pending_;
     Clock::time_point lastDelivery_{};
 };
 

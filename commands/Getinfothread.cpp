@@ -15,9 +15,12 @@ namespace {
 
 void stepBar(QProgressBar* bar, size_t steps) {
     if (bar && steps > 0) {
+        // A bar repaints itself at once for a change wider than one of its chunks (and not for a
+        // narrower one): it is painted once with the next frame instead, after the worker has
+        // gone back to reading.
+        bar->setUpdatesEnabled(false);
         bar->setValue(tg::progressAfterSteps(bar->value(), steps));
-        // The bar repaints itself only for a change wider than one of its chunks; a step of the
-        // dialog's narrower bar is not.
+        bar->setUpdatesEnabled(true);
         bar->update();
     }
 }
@@ -118,16 +121,16 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
         throw tg::Error(failure);
 }
 
-void GetInfoThread::deliverLines(std::vector<tg::Text> lines) {
+void GetInfoThread::deliverLines(const tg::LineBatch& lines) {
     if (lines.empty())
         return;
     onGuiThread([&] {
         if (outputPane)
-            outputPane->appendLines(lines);
+            outputPane->appendBatch(lines);
         if (linesShown)
             linesShown(lines);
-        stepBar(mainProgress, lines.size());
-        stepBar(dialogProgress, lines.size());
+        stepBar(mainProgress, lines.lineCount());
+        stepBar(dialogProgress, lines.lineCount());
     });
 }
 

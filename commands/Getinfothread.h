@@ -53,13 +53,13 @@ public:
     // Where the worker leaves how the run ended, before the end-of-run notification; may be none.
     tg::RunOutcome* outcome = nullptr;
     // Sees each batch of a command's output lines once the pane shows them, on the GUI thread.
-    std::function<void(const std::vector<tg::Text>&)> linesShown;
+    std::function<void(const tg::LineBatch&)> linesShown;
 
     // The abort: on the GUI thread.
     void requestTermination();
 
     bool terminationRequested() const override { return wake_.isSet(); }
-    void deliverLines(std::vector<tg::Text> lines) override;
+    void deliverLines(const tg::LineBatch& lines) override;
     void appendReportLine(const tg::Text& line) override;
     void stepProgress() override;
     void resetProgress() override;

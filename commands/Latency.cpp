@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <vector>
 
 namespace tg {
 
@@ -117,6 +118,46 @@ NoReply noReply(Utf8 s) {
                                         : NoReply::None;
 }
 
+// Quick looks at the cp932 bytes that pass every line the parsers could take, so that a flood of
+// other lines costs no decoding. An ASCII byte in cp932 is the character itself and a phrase's
+// bytes are the same wherever it stands; a double-byte character whose second byte matches may
+// let a line through, which the parser then turns down.
+bool mayBePingLine(TextView line) {
+    if (line.find("ms") != TextView::npos)
+        return true;
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    static const std::vector<Text> endings = [] {
+        std::vector<Text> out;
+        for (Utf8 phrase : kTimeouts)
+            out.push_back(utf8ToCp932(phrase));
+        for (Utf8 phrase : kErrorAnswers)
+            out.push_back(utf8ToCp932(phrase));
+        return out;
+    }();
+    static const Text japaneseStop = utf8ToCp932("。");
+    if (line.ends_with(japaneseStop))
+        line.remove_suffix(japaneseStop.size());
+    else if (line.ends_with('.'))
+        line.remove_suffix(1);
+    return std::any_of(endings.begin(), endings.end(),
+                       [line](const Text& ending) { return line.ends_with(ending); });
+}
+
+// A hop's line starts with its number after blanks, the ideographic space among them.
+bool mayBeHopLine(TextView line) {
+    constexpr TextView space = "\x81\x40"; // cp932's ideographic space
+    size_t p = 0;
+    for (;;) {
+        if (p < line.size() && (line[p] == ' ' || line[p] == '\t'))
+            ++p;
+        else if (line.substr(p, 2) == space)
+            p += 2;
+        else
+            return p < line.size() && isDigit(line[p]);
+    }
+}
+
 } // namespace
 
 LatencyKind latencyKindOf(int slot) {
@@ -127,6 +168,8 @@ LatencyKind latencyKindOf(int slot) {
 }
 
 std::optional<RoundTrip> parsePingLine(TextView line) {
+    if (!mayBePingLine(line))
+        return std::nullopt;
     const std::string s = cp932ToUtf8(line);
     if (auto trip = replyTime(s))
         return trip;
@@ -136,6 +179,8 @@ std::optional<RoundTrip> parsePingLine(TextView line) {
 }
 
 std::optional<Hop> parseHopLine(TextView line) {
+    if (!mayBeHopLine(line))
+        return std::nullopt;
     const std::string s = cp932ToUtf8(line);
     size_t p = skipBlanks(s, 0);
     Hop hop;

@@ -81,11 +81,10 @@ void LatencyChart::startRun(LatencyKind kind) {
     update();
 }
 
-void LatencyChart::addLines(const std::vector<Text>& lines) {
+void LatencyChart::addLines(const LineBatch& lines) {
     if (record_.kind() == LatencyKind::None)
         return;
-    for (const Text& line : lines)
-        record_.addLine(line);
+    lines.forEachLine([&](TextView line) { record_.addLine(line); });
     update();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/Latency.h"
+#include "text/LineIndex.h"
 #include "text/Text.h"
 
 #include <QWidget>
@@ -19,7 +20,7 @@ public:
 
     // A run of that kind begins: the picture starts empty.
     void startRun(LatencyKind kind);
-    void addLines(const std::vector<Text>& lines);
+    void addLines(const LineBatch& lines);
     // The times of a view's whole text.
     void showText(LatencyKind kind, TextView text);
 

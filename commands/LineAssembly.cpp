@@ -6,7 +6,13 @@
 
 namespace tg {
 
-void LineAssembly::feed(std::string_view bytes, std::vector<Text>& lines) {
+namespace {
+
+constexpr size_t kKeptRoom = 64 * 1024;
+
+} // namespace
+
+void LineAssembly::feed(std::string_view bytes, LineBatch& lines) {
     while (!bytes.empty()) {
         const void* found = std::memchr(bytes.data(), '\n', bytes.size());
         if (!found) {
@@ -16,23 +22,31 @@ void LineAssembly::feed(std::string_view bytes, std::vector<Text>& lines) {
             return;
         }
         size_t end = static_cast<size_t>(static_cast<const char*>(found) - bytes.data());
-        buffer_.append(bytes.substr(0, end));
-        complete(lines);
+        if (buffer_.empty()) {
+            complete(bytes.substr(0, end), lines);
+        } else {
+            buffer_.append(bytes.substr(0, end));
+            complete(buffer_, lines);
+            // The room a line of megabytes took goes with it.
+            if (buffer_.capacity() > kKeptRoom)
+                Text().swap(buffer_);
+            buffer_.clear();
+        }
         bytes.remove_prefix(end + 1);
     }
 }
 
-void LineAssembly::finish(std::vector<Text>& lines) {
-    complete(lines);
+void LineAssembly::finish(LineBatch& lines) {
+    complete(buffer_, lines);
+    Text().swap(buffer_);
 }
 
-void LineAssembly::complete(std::vector<Text>& lines) {
-    if (buffer_.empty())
+void LineAssembly::complete(std::string_view line, LineBatch& lines) {
+    if (line.empty())
         return;
-    if (buffer_.back() == '\r')
-        buffer_.pop_back();
-    lines.push_back(std::move(buffer_));
-    buffer_.clear();
+    if (line.back() == '\r')
+        line.remove_suffix(1);
+    lines.add(line);
 }
 
 int progressAfterSteps(int position, size_t steps) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/LineIndex.h"
 #include "text/Text.h"
 
 #include <vector>
@@ -15,8 +16,9 @@ public:
     // Set by the abort button (or the dialog's close box); read without a lock.
     virtual bool terminationRequested() const = 0;
 
-    // Adds lines at the end of the output pane and steps both progress bars once per line.
-    virtual void deliverLines(std::vector<Text> lines) = 0;
+    // Adds lines at the end of the output pane and steps both progress bars once per line. The
+    // batch stays the caller's, who fills it again for the next handover.
+    virtual void deliverLines(const LineBatch& lines) = 0;
     // Adds one line at the end of the output pane without moving the bars.
     virtual void appendReportLine(const Text& line) = 0;
     // Steps the main window's bar, then the dialog's, each only while no abort is pending.

@@ -353,34 +353,53 @@ void OutputPane::clearText() {
     reset();
 }
 
-void OutputPane::appendLines(const std::vector<Text>& lines) {
-    if (lines.empty())
-        return;
+bool OutputPane::beginAppend(std::size_t more) {
     if (text_ != &own_) {
         own_ = *text_;
         text_ = &own_;
     }
     QScrollBar* bar = verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
-    std::size_t needed = own_.size();
-    for (const Text& line : lines)
-        needed += line.size() + 2;
-    reserveGrowing(own_, needed);
-    for (const Text& line : lines) {
-        own_.append(line);
-        own_.append("\r\n", 2);
-    }
+    reserveGrowing(own_, own_.size() + more);
     // The last line so far may take what follows it.
     const std::size_t last = index_.lineCount() - 1;
     shown_.erase(last);
     checkpoints_.erase(last);
     if (lineOffsets_.size() > last + 1)
         lineOffsets_.resize(last + 1);
-    index_.extend(own_);
+    return atEnd;
+}
+
+// The scroll bars follow at once; the painting waits for the next frame.
+void OutputPane::endAppend(bool follow) {
     updateScrollBars();
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    if (follow)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+}
+
+void OutputPane::appendLines(const std::vector<Text>& lines) {
+    if (lines.empty())
+        return;
+    std::size_t more = 0;
+    for (const Text& line : lines)
+        more += line.size() + 2;
+    const bool follow = beginAppend(more);
+    for (const Text& line : lines) {
+        own_.append(line);
+        own_.append("\r\n", 2);
+        index_.extendByLine(own_);
+    }
+    endAppend(follow);
+}
+
+void OutputPane::appendBatch(const LineBatch& batch) {
+    if (batch.empty())
+        return;
+    const bool follow = beginAppend(batch.bytes().size());
+    own_.append(batch.bytes());
+    index_.extendBy(own_, batch.index());
+    endAppend(follow);
 }
 
 void OutputPane::moveTextTo(Text& target) {

@@ -47,6 +47,8 @@ public:
     // Adds lines at the end, each followed by CR LF, and follows them when the view was at the
     // end. A text shown with showText is copied first, to be the pane's own.
     void appendLines(const std::vector<Text>& lines);
+    // The same for a batch: its bytes are copied once and its index taken over.
+    void appendBatch(const LineBatch& batch);
     // Moves the pane's own bytes into target, which it shows from then on (as with showText).
     void moveTextTo(Text& target);
 
@@ -121,6 +123,10 @@ private:
     QString converted(std::size_t line, std::size_t fromByte, std::size_t toByte) const;
 
     void reset();
+    // Before bytes are appended: makes the text the pane's own with room for more, and forgets
+    // what it knew of the last line; returns whether the view is at the end.
+    bool beginAppend(std::size_t more);
+    void endAppend(bool follow);
     void forgetLayout();
     void updateMetrics();
     void updateScrollBars();

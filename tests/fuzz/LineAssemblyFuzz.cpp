@@ -15,10 +15,24 @@ namespace {
 
 using tg::Text;
 
+// The batch's index, made line by line, is the index of its bytes made afresh.
+void checkIndex(const tg::LineBatch& batch) {
+    tg::LineIndex fresh;
+    fresh.reset(batch.bytes());
+    const tg::LineIndex& made = batch.index();
+    if (made.lineCount() != fresh.lineCount() || made.widestColumns() != fresh.widestColumns())
+        std::abort();
+    for (size_t line = 0; line < fresh.lineCount(); ++line) {
+        if (made.lineStart(line) != fresh.lineStart(line) ||
+            made.lineEnd(batch.bytes(), line) != fresh.lineEnd(batch.bytes(), line))
+            std::abort();
+    }
+}
+
 std::vector<Text> assemble(const std::vector<std::string_view>& reads) {
     tg::platform::ConsoleOutput console;
     tg::LineAssembly assembly;
-    std::vector<Text> lines;
+    tg::LineBatch lines;
     Text chunk;
     for (std::string_view read : reads) {
         chunk.clear();
@@ -29,7 +43,8 @@ std::vector<Text> assemble(const std::vector<std::string_view>& reads) {
     console.finish(chunk);
     assembly.feed(chunk, lines);
     assembly.finish(lines);
-    return lines;
+    checkIndex(lines);
+    return lines.lines();
 }
 
 // The lines of already converted text, worked out the plain way.

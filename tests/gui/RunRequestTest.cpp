@@ -390,7 +390,7 @@ private slots:
             context.messageBox(true, "owned", "caption", 0x30);
             context.stepProgress();
             context.messageBox(false, "unowned", "caption", 0x30);
-            context.deliverLines({"line 2", "line 3"});
+            context.deliverLines(tg::LineBatch{"line 2", "line 3"});
         };
         duringRun(
             &w->form(),

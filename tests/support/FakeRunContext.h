@@ -29,8 +29,8 @@ public:
 
     bool terminationRequested() const override { return abort; }
 
-    void deliverLines(std::vector<Text> delivered) override {
-        for (auto& line : delivered) {
+    void deliverLines(const LineBatch& delivered) override {
+        for (Text& line : delivered.lines()) {
             lines.push_back(std::move(line));
             record("deliver");
         }

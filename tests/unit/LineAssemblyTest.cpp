@@ -9,12 +9,12 @@ using Lines = std::vector<Text>;
 
 Lines assemble(std::initializer_list<std::string_view> reads, bool finish = true) {
     tg::LineAssembly assembly;
-    Lines lines;
+    tg::LineBatch lines;
     for (auto read : reads)
         assembly.feed(read, lines);
     if (finish)
         assembly.finish(lines);
-    return lines;
+    return lines.lines();
 }
 
 TEST(LineAssembly, LineFeedCompletesAndOneTrailingCrGoes) {
@@ -44,23 +44,23 @@ TEST(LineAssembly, BytesPassUnchangedNulsAndHugeLinesIncluded) {
     EXPECT_EQ(assemble({withNul + "\r\n"}), (Lines{withNul}));
 
     tg::LineAssembly assembly;
-    Lines lines;
+    tg::LineBatch lines;
     const std::string block(64 * 1024, 'x');
     for (int i = 0; i < 160; ++i) // 10 MB without a line feed
         assembly.feed(block, lines);
     EXPECT_TRUE(lines.empty());
     assembly.finish(lines);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].size(), 160u * 64 * 1024);
+    ASSERT_EQ(lines.lineCount(), 1u);
+    EXPECT_EQ(lines.lines()[0].size(), 160u * 64 * 1024);
 }
 
 TEST(LineAssembly, ErrorTextTakesThePlaceOfThePartialLine) {
     tg::LineAssembly assembly;
-    Lines lines;
+    tg::LineBatch lines;
     assembly.feed("a\r\npartial", lines);
     assembly.replacePartial("error");
     assembly.finish(lines);
-    EXPECT_EQ(lines, (Lines{"a", "error"}));
+    EXPECT_EQ(lines.lines(), (Lines{"a", "error"}));
 }
 
 TEST(Progress, StepsWrapPast250) {

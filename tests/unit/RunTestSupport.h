@@ -20,13 +20,13 @@ public:
     int failDeliveries = 0; // how many deliveries raise an error first
 
     bool terminationRequested() const override { return wake.isSet(); }
-    void deliverLines(std::vector<Text> lines) override {
+    void deliverLines(const LineBatch& batch) override {
         std::lock_guard lock(mutex_);
         if (failDeliveries > 0) {
             --failDeliveries;
             throw Error("delivery failed");
         }
-        for (auto& line : lines)
+        for (Text& line : batch.lines())
             lines_.push_back(std::move(line));
         changed_.notify_all();
     }

@@ -68,6 +68,37 @@ TEST(LineIndex, EndsLinesAsThePaneShowsThemAndGrowsInPlace) {
     index.reset("");
     EXPECT_EQ(index.lineCount(), 1u);
 
+    // Lines added one by one or as a batch's index index as the whole text does afresh, after
+    // any text: a lone CR the batch's CR LF may complete, a line without its end, nothing.
+    const LineBatch batch{
+        "plain line of 16",          "tab\there and\tmore than eight", "a\rb", "x\r", "\r", "",
+        "nul\0\x0b\x0c\x82\xA0 wide"};
+    for (const Text before : {"", "x\r", "half", "a\r\nb\r\n", "\t"}) {
+        Text text = before;
+        LineIndex byBatch;
+        byBatch.reset(text);
+        text += batch.bytes();
+        byBatch.extendBy(text, batch.index());
+        LineIndex byLine;
+        Text lineByLine = before;
+        byLine.reset(lineByLine);
+        for (const Text& line : batch.lines()) {
+            lineByLine += line + "\r\n";
+            byLine.extendByLine(lineByLine);
+        }
+        LineIndex fresh;
+        fresh.reset(text);
+        ASSERT_EQ(lineByLine, text);
+        for (const LineIndex* made : {&byBatch, &byLine}) {
+            ASSERT_EQ(made->lineCount(), fresh.lineCount()) << before;
+            EXPECT_EQ(made->widestColumns(), fresh.widestColumns()) << before;
+            for (size_t i = 0; i < fresh.lineCount(); ++i)
+                EXPECT_EQ(made->lineBytes(text, i), fresh.lineBytes(text, i)) << before << i;
+        }
+    }
+    EXPECT_EQ(batch.lineCount(), 7u);
+    EXPECT_EQ(batch.lines()[3], "x\r");
+
     EXPECT_EQ(cp932CharLength("\x82\xA0", 0), 2u);
     EXPECT_EQ(cp932CharLength("\x85\x40", 0), 1u); // a row the code page leaves empty
     EXPECT_EQ(cp932CharLength("a\x82", 1), 1u);
