@@ -53,10 +53,8 @@ public:
         : text_(text), errorLine_(errorLine) {}
 
     bool terminationRequested() const override { return false; }
-    void deliverLines(std::vector<Text> lines) override {
-        for (const Text& line : lines)
-            appendReportLine(line);
-    }
+    // The batch already ends each line with CR LF, as the pane keeps it.
+    void deliverLines(const LineBatch& lines) override { text_ += lines.bytes(); }
     void appendReportLine(const Text& line) override {
         text_ += line;
         text_ += "\r\n";
