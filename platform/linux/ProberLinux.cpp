@@ -87,10 +87,12 @@ public:
             identifier_ = v6_ ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
                               : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
         }
+        // A raw socket reads the routers' answers itself; through the error queue as well, it
+        // would see each twice.
         const int on = 1;
-        if (v6_)
+        if (!raw_ && v6_)
             setsockopt(fd_, SOL_IPV6, IPV6_RECVERR, &on, sizeof on);
-        else
+        else if (!raw_)
             setsockopt(fd_, SOL_IP, IP_RECVERR, &on, sizeof on);
     }
     ~LinuxProber() override { close(fd_); }
@@ -117,8 +119,13 @@ public:
             packet[3] = std::uint8_t(sum);
         }
         sentAt_[sequence] = nowMicros();
-        if (sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&target_),
-                   targetLength_) < 0) {
+        auto sent = [&] {
+            return sendto(fd_, packet.data(), packet.size(), 0,
+                          reinterpret_cast<sockaddr*>(&target_), targetLength_) >= 0;
+        };
+        // A router's answer to an earlier request leaves its error on the socket, and the next
+        // send reports that instead of sending; the report clears it.
+        if (!sent() && ((errno != EHOSTUNREACH && errno != ENETUNREACH) || !sent())) {
             if (errno == ENETUNREACH || errno == EHOSTUNREACH)
                 pending_.push_back(ProbeAnswer{identifier_, sequence, ReplyKind::NoRoute, {}, 0});
             // Anything else (a full send queue) leaves the probe to time out as lost.
