@@ -98,6 +98,10 @@ const ActionRow kActions[] = {
      ViewMenu, false, 0, 0, Start::Unchecked},
     // The Tools menu's placeholder, replaced by one entry per view at start-up.
     {"Dummy", "&Dummy", "", kNoKey, nullptr, kNoIcon, ToolsMenu, false, 0, 0, Start::Shown},
+    // After the views' entries, which take the placeholder's place.
+    {"ToolRouteMonitor1", "経路モニター(&M)...",
+     "経路モニター|経路上の各ホップの損失と応答時間を監視する", kNoKey, nullptr, kNoIcon, ToolsMenu,
+     true, 0, 0, Start::Shown},
     {"actHelp", "ヘルプ(&H)...", "ヘルプ", Qt::Key_F1, nullptr, ActionIcon::Help, HelpMenu, false,
      5, 2, Start::Shown},
     {"HelpAbout", "バージョン情報(&A)...", "バージョン情報", kNoKey, nullptr, ActionIcon::About,
@@ -130,6 +134,7 @@ void TMainForm::bindActions() {
         {"TreeView", &TMainForm::TreeViewExecute},
         {"ShowCommandHelp", &TMainForm::ShowCommandHelpExecute},
         {"ViewLatency1", &TMainForm::ViewLatency1Execute},
+        {"ToolRouteMonitor1", &TMainForm::ToolRouteMonitor1Execute},
         {"actHelp", &TMainForm::actHelpExecute},
         {"HelpAbout", &TMainForm::HelpAboutExecute},
     };

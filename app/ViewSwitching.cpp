@@ -27,7 +27,6 @@ using tg::Text;
 
 void TMainForm::buildViews() {
     // The placeholder of the Tools menu goes; one entry per view takes its place.
-    toolsMenu->removeAction(Dummy);
 
     QTreeWidgetItem* root = TreeView1->topLevelItem(0);
     QTreeWidgetItem* removed = nullptr;
@@ -50,11 +49,12 @@ void TMainForm::buildViews() {
         action->setChecked(counter == 0);
         connect(action, &QAction::triggered, this,
                 tg::guarded([this, action] { OnViewMenuClick(action); }));
-        toolsMenu->addAction(action);
+        toolsMenu->insertAction(Dummy, action);
         viewMenuActions.push_back(action);
         ++counter;
     }
     delete removed;
+    toolsMenu->removeAction(Dummy);
 
     int count = TabControl1->count();
     for (int i = 0; i < count; ++i) {

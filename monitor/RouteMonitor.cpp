@@ -119,6 +119,7 @@ Hop& RouteMonitor::hop(int ttl) {
 std::vector<ProbeRequest> RouteMonitor::beginRound(std::int64_t nowMicros,
                                                    std::int64_t wallMillis) {
     ++rounds_;
+    openRounds_.push_back(RoundTrack{nowMicros, wallMillis, -1});
     const int last = targetTtl_ ? targetTtl_ : settings_.maxHops;
     std::vector<ProbeRequest> probes;
     probes.reserve(std::size_t(last));
@@ -129,7 +130,7 @@ std::vector<ProbeRequest> RouteMonitor::beginRound(std::int64_t nowMicros,
         while (inFlight_.count(nextSequence_))
             ++nextSequence_;
         const std::uint16_t sequence = nextSequence_++;
-        inFlight_.emplace(sequence, InFlight{ttl, nowMicros, wallMillis});
+        inFlight_.emplace(sequence, InFlight{ttl, nowMicros, wallMillis, rounds_});
         probes.push_back(ProbeRequest{ttl, sequence});
     }
     return probes;
@@ -173,6 +174,18 @@ void RouteMonitor::expire(std::int64_t nowMicros) {
         if (!targetTtl_ || probe.ttl <= targetTtl_)
             finish(probe.ttl, probe, nullptr);
     }
+    // Every probe of these rounds is over now.
+    while (!openRounds_.empty() &&
+           nowMicros - openRounds_.front().startMicros >= settings_.timeoutMicros) {
+        const RoundTrack round = openRounds_.front();
+        openRounds_.pop_front();
+        if (!alertEnabled_)
+            continue;
+        const AlertWatch::Change change = alert_.add(round.targetRtt);
+        if (change != AlertWatch::Change::None)
+            alertChanges_.push_back(
+                AlertEvent{change, round.wallMillis, alert_.loss(), alert_.averageMs()});
+    }
 }
 
 std::int64_t RouteMonitor::nextTimeout() const {
@@ -214,12 +227,9 @@ void RouteMonitor::finish(int ttl, const InFlight& probe, const ProbeAnswer* ans
                          std::int32_t(std::min<std::int64_t>(outcome.rttMicros, INT32_MAX))});
     outcomes_.push_back(std::move(outcome));
     const int targetHop = targetTtl_ ? targetTtl_ : settings_.maxHops;
-    if (alertEnabled_ && ttl == targetHop) {
-        const AlertWatch::Change change = alert_.add(timed ? answer->rttMicros : -1);
-        if (change != AlertWatch::Change::None)
-            alertChanges_.push_back(
-                AlertEvent{change, probe.wallMillis, alert_.loss(), alert_.averageMs()});
-    }
+    const std::int64_t openIndex = probe.round - (rounds_ - std::int64_t(openRounds_.size()) + 1);
+    if (timed && ttl == targetHop && openIndex >= 0 && openIndex < std::int64_t(openRounds_.size()))
+        openRounds_[std::size_t(openIndex)].targetRtt = answer->rttMicros;
 }
 
 void RouteMonitor::shortenPath(int ttl) {

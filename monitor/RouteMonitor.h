@@ -170,6 +170,14 @@ private:
         int ttl;
         std::int64_t sentMicros;
         std::int64_t wallMillis;
+        std::int64_t round;
+    };
+    // What a round's probe at the target's hop came to. Answers come as they come and losses
+    // only at their timeout: the alert takes the rounds in their order once they are over.
+    struct RoundTrack {
+        std::int64_t startMicros;
+        std::int64_t wallMillis;
+        std::int64_t targetRtt;
     };
 
     Hop& hop(int ttl);
@@ -188,6 +196,7 @@ private:
     bool alertEnabled_ = false;
     AlertWatch alert_;
     std::vector<AlertEvent> alertChanges_;
+    std::deque<RoundTrack> openRounds_; // from round rounds_ - size + 1 on
 };
 
 } // namespace tg::monitor

@@ -91,6 +91,8 @@ void MainWindowTest::buildsTheViewsWithAndWithoutNslookup() {
                              "tracert", "netstat",  "nslookup", "net",   "n&btstat"};
         if (!nt)
             expected.removeAll(QStringLiteral("nslookup"));
+        expected << ""
+                 << "経路モニター(&M)..."; // a separator, then the route monitor
         QCOMPARE(captions, expected);
         const QStringList tabs = tabTexts(w.control<QTabBar>("TabControl1"));
         QCOMPARE(tabs.contains("nslookup"), nt);

@@ -225,6 +225,34 @@ TEST(RouteMonitor, AlertsWatchTheTargetsHop) {
     EXPECT_EQ(events[0].change, AlertWatch::Change::Cleared);
 }
 
+TEST(RouteMonitor, AlertsTakeRoundsInTheirOrderThoughLossesShowLate) {
+    // Ten rounds a second with a second's timeout: a round's answer is known at once, its loss
+    // only ten rounds later. Three lost rounds among answered ones raise once and clear once, at
+    // the rounds that decide it.
+    RouteMonitor monitor({1, kSecond}, kId);
+    AlertRule rule;
+    rule.lossPercent = 60;
+    rule.rounds = 3;
+    rule.clearRounds = 3;
+    monitor.setAlertRule(rule, true);
+    std::vector<AlertEvent> events;
+    for (int round = 0; round < 40; ++round) {
+        const std::int64_t now = round * 100'000;
+        const std::vector<ProbeRequest> probes = monitor.beginRound(now, round * 100);
+        if (round < 10 || round > 12)
+            monitor.answer({kId, probes[0].sequence, ReplyKind::EchoReply, "198.51.100.1", 500},
+                           now + 500);
+        monitor.expire(now + 50'000);
+        for (const AlertEvent& e : monitor.takeAlertChanges())
+            events.push_back(e);
+    }
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].change, AlertWatch::Change::Raised);
+    EXPECT_EQ(events[0].wallMillis, 1100); // rounds 9 to 11: two of three lost
+    EXPECT_EQ(events[1].change, AlertWatch::Change::Cleared);
+    EXPECT_EQ(events[1].wallMillis, 1600); // rounds 14 to 16 under the threshold
+}
+
 TEST(MonitorLog, LinesCarryTheLocalTimeWithItsOffset) {
     setenv("TZ", "JST-9", 1);
     tzset();
