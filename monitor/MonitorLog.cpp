@@ -19,18 +19,34 @@ std::tm localTime(std::int64_t wallMillis) {
     return *std::localtime(&seconds);
 }
 
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + std::int64_t(doe) - 719468;
+}
+
 } // namespace
 
 std::string isoLocalTime(std::int64_t wallMillis) {
     const std::tm local = localTime(wallMillis);
     char date[32];
-    char zone[8];
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    std::strftime(zone, sizeof zone, "%z", &local);
-    // strftime writes +0900; ISO 8601's extended form wants +09:00.
-    std::string offset(zone);
-    if (offset.size() == 5)
-        offset = offset.substr(0, 3) + ':' + offset.substr(3);
+    // The offset is the local clock's reading less UTC's: Windows' strftime writes a zone's
+    // name for %z.
+    const std::int64_t localSeconds =
+        daysFromCivil(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) *
+            86400 +
+        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+    const std::int64_t utcSeconds = wallMillis / 1000 - ((wallMillis % 1000) < 0);
+    const std::int64_t minutes = (localSeconds - utcSeconds) / 60;
+    char offset[8];
+    std::snprintf(offset, sizeof offset, "%c%02d:%02d", minutes < 0 ? '-' : '+',
+                  int((minutes < 0 ? -minutes : minutes) / 60),
+                  int((minutes < 0 ? -minutes : minutes) % 60));
     char millis[8];
     std::snprintf(millis, sizeof millis, ".%03d", int(wallMillis % 1000));
     return date + std::string(millis) + offset;

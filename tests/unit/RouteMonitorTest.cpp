@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,20 @@ public:
     std::int64_t now = 0;
     std::int64_t wall = 1'700'000'000'000;
 };
+
+// The C library's zone, as its own TZ variable names it; nullptr: the system's.
+void setTimeZone(const char* zone) {
+#ifdef _WIN32
+    _putenv_s("TZ", zone ? zone : "");
+    _tzset();
+#else
+    if (zone)
+        setenv("TZ", zone, 1);
+    else
+        unsetenv("TZ");
+    tzset();
+#endif
+}
 
 const HopStats& statsOf(const RouteMonitor& monitor, int ttl) {
     return monitor.hops().at(std::size_t(ttl - 1)).stats;
@@ -254,12 +269,13 @@ TEST(RouteMonitor, AlertsTakeRoundsInTheirOrderThoughLossesShowLate) {
 }
 
 TEST(MonitorLog, LinesCarryTheLocalTimeWithItsOffset) {
-    setenv("TZ", "JST-9", 1);
-    tzset();
+    setTimeZone("JST-9");
     EXPECT_EQ(csvLine({1'700'000'000'123, 3, "203.0.113.130", 12'345, ReplyKind::EchoReply}),
               "2023-11-15T07:13:20.123+09:00,3,203.0.113.130,12.345");
     EXPECT_EQ(csvLine({1'700'000'000'004, 2, "", -1, ReplyKind::None}),
               "2023-11-15T07:13:20.004+09:00,2,,lost");
-    unsetenv("TZ");
-    tzset();
+    setTimeZone("EST5");
+    EXPECT_EQ(csvLine({1'700'000'000'123, 1, "198.51.100.1", 500, ReplyKind::TimeExceeded}),
+              "2023-11-14T17:13:20.123-05:00,1,198.51.100.1,0.500");
+    setTimeZone(nullptr);
 }
