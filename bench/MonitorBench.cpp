@@ -3,7 +3,8 @@
 //   against the bound that the full-resolution samples and the minute buckets set;
 // - with --chain (inside tests/unit/chain/route-chain.sh, as root): the real window probing 30
 //   hops ten times a second for 60 s, the target silent so that every hop is probed; the
-//   process's CPU time against the wall time, and the table's repaints a second.
+//   process's CPU time against the wall time, and the table's repaints a second;
+// - with --table [target] (in the same chain): the window's table after 300 rounds at 0.1 s.
 
 #include "monitor/RouteMonitor.h"
 #include "monitor/TRouteMonitor.h"
@@ -137,11 +138,44 @@ int chain(int argc, char** argv) {
     return 0;
 }
 
+// The window's table after 300 rounds at 0.1 s, to set beside mtr -n -r -c 300 on the same chain.
+int table(int argc, char** argv) {
+    if (!std::getenv("TG_CHAIN_TARGET")) {
+        std::puts("--table runs only inside tests/unit/chain/route-chain.sh");
+        return 77;
+    }
+    QApplication app(argc, argv);
+    tg::TRouteMonitor window({});
+    window.show();
+    window.findChild<QDoubleSpinBox*>(QStringLiteral("Spin_interval"))->setValue(0.1);
+    window.findChild<QLineEdit*>(QStringLiteral("Edit_monitorTarget"))
+        ->setText(QString::fromLatin1(argc > 2 ? argv[2] : "203.0.113.130"));
+    auto* button = window.findChild<QPushButton*>(QStringLiteral("Button_monitorStart"));
+    button->click();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        window.refresh();
+        if (window.rounds() >= 300) {
+            // The last round's probes get their answers or their timeouts first.
+            poll.stop();
+            QTimer::singleShot(1100, &app, &QApplication::quit);
+        }
+    });
+    poll.start(50);
+    app.exec();
+    button->click();
+    std::fputs(window.tableText().toUtf8().constData(), stdout);
+    window.close();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--chain") == 0)
         return chain(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--table") == 0)
+        return table(argc, argv);
     simulatedDay();
     return 0;
 }

@@ -76,6 +76,7 @@ TRouteMonitor::TRouteMonitor(RouteMonitorEnvironment environment, QWidget* paren
         };
     }
     buildControls();
+    Edit_monitorTarget->setFocus();
     updateTitle();
     updateStatus();
     resize(760, 560);
@@ -114,13 +115,13 @@ void TRouteMonitor::buildControls() {
     inputs->addWidget(new QLabel(QStringLiteral("サイズ"), this));
     Spin_size = spin<QSpinBox>(this, "Spin_size", 0, 1400, 32);
     inputs->addWidget(Spin_size);
-    Check_resolve = new QCheckBox(QStringLiteral("名前解決"), this);
+    Check_resolve = new QCheckBox(QStringLiteral("名前解決(&R)"), this);
     Check_resolve->setObjectName(QStringLiteral("Check_resolve"));
     inputs->addWidget(Check_resolve);
     layout->addLayout(inputs);
 
     auto* alerts = new QHBoxLayout;
-    Check_alert = new QCheckBox(QStringLiteral("警告"), this);
+    Check_alert = new QCheckBox(QStringLiteral("警告(&A)"), this);
     Check_alert->setObjectName(QStringLiteral("Check_alert"));
     alerts->addWidget(Check_alert);
     alerts->addWidget(new QLabel(QStringLiteral("損失率(%) ≧"), this));
@@ -149,6 +150,8 @@ void TRouteMonitor::buildControls() {
     Grid_hops->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid_hops->verticalHeader()->hide();
     Grid_hops->verticalHeader()->setDefaultSectionSize(Grid_hops->fontMetrics().height() + 4);
+    // The figures take the room their texts need; the host has the rest.
+    Grid_hops->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Grid_hops->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     Grid_hops->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Chart_timeline = new TimelineChart(splitter);
