@@ -438,7 +438,9 @@ QString TRouteMonitor::tableText() const {
             out += c == 1 ? cell + pad : pad + cell;
             out += c + 1 < headers.size() ? QStringLiteral("  ") : QString();
         }
-        return out.trimmed() + QStringLiteral("\r\n");
+        while (out.endsWith(QLatin1Char(' ')))
+            out.chop(1);
+        return out + QStringLiteral("\r\n");
     };
     text += line([&](int c) { return headers[c]; });
     for (int r = 0; r < rows; ++r)
