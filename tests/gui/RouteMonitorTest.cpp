@@ -1,13 +1,18 @@
 #include "monitor/TRouteMonitor.h"
 #include "support/MainWindowDriver.h"
+#include "support/ScriptedDialogs.h"
 
 #include "text/Codec.h"
 #include "text/FileName.h"
+#include "ui/QtText.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -223,6 +228,52 @@ private slots:
         QVERIFY(events(w).filter(QStringLiteral("最初の 203.0.113.7 を使います")).size() == 1);
         std::lock_guard<std::mutex> hold(route.lock);
         QCOMPARE(route.lastTarget, std::string("203.0.113.7"));
+    }
+
+    // What leaves the window: the clipboard's table, the table as CSV, the timeline as PNG, and
+    // the log handed to the desktop.
+    void sharesItsTableTimelineAndLog() {
+        FakeRoute route;
+        QTemporaryDir dir;
+        tg::RouteMonitorEnvironment environment = fakeEnvironment(route);
+        environment.logFolder = tg::toNativePath(tg::fromQString(dir.path()));
+        std::vector<std::filesystem::path> opened;
+        environment.openFile = [&](const std::filesystem::path& path) { opened.push_back(path); };
+        TRouteMonitor w(environment);
+        w.show();
+        start(w, QStringLiteral("203.0.113.9"));
+        QTRY_VERIFY(w.rounds() >= 2);
+        part<QPushButton>(&w, "Button_monitorStart")->click();
+
+        part<QPushButton>(&w, "Button_copy")->click();
+        const QStringList copied =
+            QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+        QVERIFY(
+            copied[0].startsWith(QStringLiteral("経路モニター: 203.0.113.9 (203.0.113.9)  開始 ")));
+        QVERIFY(copied[0].endsWith(QStringLiteral("ラウンド %1").arg(w.rounds())));
+        QVERIFY(copied[1].startsWith(QStringLiteral("No.  ホスト")));
+        QVERIFY(copied[2].startsWith(QStringLiteral("  1  198.51.100.1")));
+
+        ScriptedDialogs dialogs;
+        const QString csv = dir.filePath(QStringLiteral("hops.csv"));
+        const QString png = dir.filePath(QStringLiteral("timeline.png"));
+        dialogs.fileNames = {tg::fromQString(csv), tg::fromQString(png)};
+        part<QPushButton>(&w, "Button_saveTable")->click();
+        part<QPushButton>(&w, "Button_savePicture")->click();
+        QFile table(csv);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QStringList rows = tg::toQString(tg::TextView(table.readAll().toStdString()))
+                                     .split(QStringLiteral("\r\n"));
+        QCOMPARE(
+            rows[0],
+            QStringLiteral("No.,ホスト,損失率(%),送信,受信,最新,平均,最良,最悪,標準偏差,ジッター"));
+        QVERIFY(rows[3].startsWith(QStringLiteral("3,203.0.113.9,0.0,")));
+        QVERIFY(!QImage(png).isNull());
+
+        part<QPushButton>(&w, "Button_openLog")->click();
+        QCOMPARE(opened.size(), size_t(1));
+        QCOMPARE(opened[0], w.logPath());
+        QVERIFY(std::filesystem::file_size(opened[0]) > 0);
     }
 
     // From the main window: the last entry of the Tools menu, each press a window of its own,
