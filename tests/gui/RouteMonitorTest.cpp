@@ -200,19 +200,34 @@ private slots:
         part<QSpinBox>(&w, "Spin_alertLoss")->setValue(50);
         part<QSpinBox>(&w, "Spin_alertRounds")->setValue(3);
         part<QSpinBox>(&w, "Spin_alertClear")->setValue(3);
+        // Losses are known at their timeout: a short one keeps the test short.
+        part<QSpinBox>(&w, "Spin_timeout")->setValue(200);
         start(w, QStringLiteral("203.0.113.9"));
         QTRY_VERIFY(w.rounds() >= 4);
         QVERIFY(!w.alertRaised());
         route.targetLost = true;
-        QTRY_VERIFY(w.alertRaised());
+        QTRY_VERIFY_WITH_TIMEOUT(w.alertRaised(), 15000);
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("[警告] ")));
         route.targetLost = false;
-        QTRY_VERIFY(!w.alertRaised());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.alertRaised(), 15000);
         QVERIFY(!w.windowTitle().startsWith(QStringLiteral("[警告] ")));
         QCOMPARE(notified.size(), 2);
         QVERIFY(notified[0].startsWith(QStringLiteral("警告: 203.0.113.9 の損失率")));
         QCOMPARE(notified[1], QStringLiteral("警告解除: 203.0.113.9"));
         QCOMPARE(events(w).filter(QStringLiteral("警告")).size(), 2);
+    }
+
+    void namesOfTheHopsShowOnceFound() {
+        FakeRoute route;
+        tg::RouteMonitorEnvironment environment = fakeEnvironment(route);
+        environment.nameOf = [](const std::string& address) {
+            return address == "198.51.100.1" ? std::string("gw.example") : std::string();
+        };
+        TRouteMonitor w(environment);
+        part<QCheckBox>(&w, "Check_resolve")->setChecked(true);
+        start(w, QStringLiteral("203.0.113.9"));
+        QTRY_COMPARE(cell(w, 0, 1), QStringLiteral("gw.example (198.51.100.1)"));
+        QCOMPARE(cell(w, 1, 1), QStringLiteral("203.0.113.1"));
     }
 
     void badTargetsProbeNothing() {
