@@ -103,6 +103,10 @@ const ActionRow kActions[] = {
     // Moved below the views' entries once they are there.
     {"ToolCollectAll1", "一括取得(&A)...", "一括取得|よく使う情報をまとめて取得する", kNoKey,
      nullptr, kNoIcon, ToolsMenu, false, 0, 0, Start::Shown},
+    // Last in the menu, after a separator of its own.
+    {"ToolRouteMonitor1", "経路モニター(&M)...",
+     "経路モニター|経路上の各ホップの損失と応答時間を監視する", kNoKey, nullptr, kNoIcon, ToolsMenu,
+     false, 0, 0, Start::Shown},
     {"actHelp", "ヘルプ(&H)...", "ヘルプ", Qt::Key_F1, nullptr, ActionIcon::Help, HelpMenu, false,
      5, 2, Start::Shown},
     {"HelpAbout", "バージョン情報(&A)...", "バージョン情報", kNoKey, nullptr, ActionIcon::About,
@@ -137,6 +141,7 @@ void TMainForm::bindActions() {
         {"TreeView", &TMainForm::TreeViewExecute},
         {"ShowCommandHelp", &TMainForm::ShowCommandHelpExecute},
         {"ViewLatency1", &TMainForm::ViewLatency1Execute},
+        {"ToolRouteMonitor1", &TMainForm::ToolRouteMonitor1Execute},
         {"actHelp", &TMainForm::actHelpExecute},
         {"HelpAbout", &TMainForm::HelpAboutExecute},
     };

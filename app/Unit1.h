@@ -102,6 +102,9 @@ public:
     void ShowCommandHelpExecute();
     void ViewLatency1Execute();
 
+    // The route monitor's windows (RouteMonitorAction.cpp).
+    void ToolRouteMonitor1Execute();
+
     // Help and about (HelpActions.cpp).
     void actHelpExecute();
     void HelpAboutExecute();

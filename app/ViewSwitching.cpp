@@ -28,7 +28,6 @@ using tg::Text;
 
 void TMainForm::buildViews() {
     // The placeholder of the Tools menu goes; one entry per view takes its place.
-    toolsMenu->removeAction(Dummy);
 
     QTreeWidgetItem* root = TreeView1->topLevelItem(0);
     QTreeWidgetItem* removed = nullptr;
@@ -50,15 +49,18 @@ void TMainForm::buildViews() {
         action->setChecked(counter == 0);
         connect(action, &QAction::triggered, this,
                 tg::guarded([this, action] { OnViewMenuClick(action); }));
-        toolsMenu->addAction(action);
+        toolsMenu->insertAction(Dummy, action);
         viewMenuActions.push_back(action);
         ++counter;
     }
     delete removed;
-    QAction* collectAll = action("ToolCollectAll1");
-    toolsMenu->removeAction(collectAll);
-    toolsMenu->addSeparator();
-    toolsMenu->addAction(collectAll);
+    // 一括取得 and then the route monitor follow the views, each after a separator.
+    for (const char* name : {"ToolCollectAll1", "ToolRouteMonitor1"}) {
+        QAction* tool = action(name);
+        toolsMenu->removeAction(tool);
+        toolsMenu->addSeparator();
+        toolsMenu->addAction(tool);
+    }
 
     int count = TabControl1->count();
     for (int i = 0; i < count; ++i) {

@@ -13,7 +13,7 @@
 set(layers
     text=0
     platform=1 resources=1 ui=1 netcmd=2
-    commands=2
+    commands=2 monitor=2
     sysinfo=3 documents=3
     app=4
     bench=5 tests=5)

@@ -95,7 +95,9 @@ void MainWindowTest::buildsTheViewsWithAndWithoutNslookup() {
                              "tracert", "netstat",  "nslookup", "net",   "n&btstat"};
         if (!nt)
             expected.removeAll(QStringLiteral("nslookup"));
-        expected << QString() << QStringLiteral("一括取得(&A)..."); // after a separator
+        // 一括取得 and the route monitor, each after a separator
+        expected << QString() << QStringLiteral("一括取得(&A)...") << QString()
+                 << QStringLiteral("経路モニター(&M)...");
         QCOMPARE(captions, expected);
         const QStringList tabs = tabTexts(w.control<QTabBar>("TabControl1"));
         QCOMPARE(tabs.contains("nslookup"), nt);
