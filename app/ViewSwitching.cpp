@@ -28,7 +28,6 @@ using tg::Text;
 
 void TMainForm::buildViews() {
     // The placeholder of the Tools menu goes; one entry per view takes its place.
-
     QTreeWidgetItem* root = TreeView1->topLevelItem(0);
     QTreeWidgetItem* removed = nullptr;
     int counter = 0;
@@ -54,6 +53,7 @@ void TMainForm::buildViews() {
         ++counter;
     }
     delete removed;
+    toolsMenu->removeAction(Dummy);
     // 一括取得 and then the route monitor follow the views, each after a separator.
     for (const char* name : {"ToolCollectAll1", "ToolRouteMonitor1"}) {
         QAction* tool = action(name);

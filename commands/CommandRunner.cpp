@@ -111,7 +111,9 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
                     child->drain(chunk);
                     assembly.feed(chunk, outlet.pending());
                     childEnded = true;
-                    outcome = {RunEnding::Exited, child->exitCode()};
+                    // A command that stopped on the user's abort was still aborted.
+                    if (!interrupted)
+                        outcome = {RunEnding::Exited, child->exitCode()};
                     break;
                 }
             }
