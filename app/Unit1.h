@@ -259,7 +259,7 @@ private:
     std::map<const QWidget*, bool> paneSelections_; // whether each pane shows a selection
     bool switching_ = false; // a programmatic selection is under way: its change reports are ours
     tg::DocumentRead* reading_ = nullptr; // the document file being read, while it lasts
-    bool closeAnswered_ = false; // the end of the session has had its answer already
+    bool closeAnswered_ = false;          // the end of the session has had its answer already
     TabStyle tabStyle_ = TabStyle::Tabs;
     decltype(MainFormEnvironment::systemReport) systemReport_;
     decltype(MainFormEnvironment::startChild) startChild_;
