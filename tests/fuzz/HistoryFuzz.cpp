@@ -1,4 +1,5 @@
 #include "documents/History.h"
+#include "platform/Files.h"
 #include "text/Error.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
@@ -69,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    tg::IniFile ini(path);
+    tg::IniFile ini(path, tg::platform::replaceFile);
 
     const Position position = readPosition(ini);
     const StringList positionBefore = entries(ini, "POSITION");

@@ -2,6 +2,8 @@
 #include "support/PlatformProbes.h"
 #include "support/ScriptedDialogs.h"
 
+#include "platform/Files.h"
+
 #include "text/Codec.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
@@ -540,7 +542,8 @@ private slots:
         std::filesystem::create_directories(tg::toNativePath(folder));
         Text file = textPath(QStringLiteral("\u8868/\u793A\u8868&.txt"));
         {
-            tg::IniFile ini(tg::toNativePath(textPath(QStringLiteral("tginfo.INI"))));
+            tg::IniFile ini(tg::toNativePath(textPath(QStringLiteral("tginfo.INI"))),
+                            tg::platform::replaceFile);
             ini.writeString("HISTORY", "FILE0", file);
         }
         auto w = makeWindow();

@@ -1,4 +1,5 @@
 #include "documents/History.h"
+#include "platform/Files.h"
 #include "text/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ protected:
         dir = std::filesystem::temp_directory_path() /
               ("tg_history_" + std::to_string(std::random_device()()));
         std::filesystem::create_directories(dir);
-        ini = std::make_unique<tg::IniFile>(dir / "tginfo.INI");
+        ini = std::make_unique<tg::IniFile>(dir / "tginfo.INI", tg::platform::replaceFile);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 

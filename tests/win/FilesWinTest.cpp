@@ -123,14 +123,14 @@ TEST_F(FilesOnWindows, SettingsFileInAJapaneseFolderKeepsCrLfAndValueBytes) {
     fs::create_directory(tg::toNativePath(folder));
     tg::Text iniPath = folder + "\\tginfo.INI";
     tg::Text document = folder + "\\\x95\x5C.txt";
-    tg::IniFile ini(tg::toNativePath(iniPath));
+    tg::IniFile ini(tg::toNativePath(iniPath), tg::platform::replaceFile);
 
     ini.writeString("HISTORY", "FILE0", document);
     ini.writeInteger("HISTORY", "FILE1", -20);
 
     // The Windows library writes its own CR LF: no line may end in CR CR LF.
     EXPECT_EQ(readBytes(iniPath), "[HISTORY]\r\nFILE0=" + document + "\r\nFILE1=-20\r\n");
-    tg::IniFile again(tg::toNativePath(iniPath));
+    tg::IniFile again(tg::toNativePath(iniPath), tg::platform::replaceFile);
     EXPECT_EQ(again.readString("HISTORY", "FILE0", ""), document);
     EXPECT_EQ(again.readInteger("history", "file1", 0), -20);
 }
