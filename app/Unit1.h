@@ -99,10 +99,11 @@ public:
     void FileClose1Execute();
     void FileSave1Execute();
     void FileSaveAs1BeforeExecute();
-    void FileSaveAs1Accept(const tg::Text& fileName);
-    void FileOpen1Accept(const tg::Text& fileName);
+    // File names are native paths, from the dialogs to the system.
+    void FileSaveAs1Accept(const std::filesystem::path& fileName);
+    void FileOpen1Accept(const std::filesystem::path& fileName);
     void saveDocument();
-    void openDocument(tg::Text path);
+    void openDocument(std::filesystem::path path);
     void updateHistory();
     void refreshHistoryActions();
     void OnHistoryClick(QAction* sender);
@@ -131,7 +132,7 @@ public:
     int getViewMode() const { return viewMode; }
     bool getIsNT() const { return isNT; }
     bool isModified() const { return modified; }
-    const tg::Text& getDocumentName() const { return documentName; }
+    const std::filesystem::path& getDocumentName() const { return documentName; }
     int tabStyle() const { return tabStyle_; }
 
 protected:
@@ -157,9 +158,9 @@ private:
     void FileSaveAs1Execute();
     void FileOpen1Execute();
     bool askToSaveChanges();
-    void writeDocumentFile(const tg::Text& path);
+    void writeDocumentFile(const std::filesystem::path& path);
     void documentSaved();
-    std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
+    std::optional<tg::DocumentSections> readDocument(const std::filesystem::path& path);
     void connectRunRequest();
     void runWorker(GetInfoThread* worker);
     QTreeWidgetItem* treeNodeOfView(int viewIndex) const;
@@ -177,8 +178,8 @@ private:
     std::vector<tg::Text> viewText;
     std::vector<tg::Text> viewDefaultText;
     std::vector<tg::Text> viewHelpText;
-    tg::Text documentName;
-    tg::Text defaultDocumentName;
+    std::filesystem::path documentName;
+    std::filesystem::path defaultDocumentName;
     tg::Text viewSeparator;
     bool modified = false;
     bool isNT = true;
@@ -189,7 +190,7 @@ private:
     std::unique_ptr<tg::RecentInputs> recentInputs;
     std::unique_ptr<tg::FindViews> findViews;
     std::filesystem::path executablePath;
-    tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
+    std::filesystem::path saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;

@@ -1,5 +1,6 @@
 // Code page 932 paths, documents and the settings file on a real Windows file system (Wine's).
 
+#include "documents/History.h"
 #include "platform/Files.h"
 #include "text/Codec.h"
 #include "text/Error.h"
@@ -133,6 +134,26 @@ TEST_F(FilesOnWindows, SettingsFileInAJapaneseFolderKeepsCrLfAndValueBytes) {
     tg::IniFile again(tg::toNativePath(iniPath), tg::platform::replaceFile);
     EXPECT_EQ(again.readString("HISTORY", "FILE0", ""), document);
     EXPECT_EQ(again.readInteger("history", "file1", 0), -20);
+}
+
+// A name cp932 lacks is written, found and kept in the history under its own name, never as '?'.
+TEST_F(FilesOnWindows, NamesOutsideCp932StayTheirOwn) {
+    const fs::path folder = dir_ / L"\uD55C\uAD6D \U0001F4C1";
+    fs::create_directory(folder);
+    const fs::path file = folder / L"r\u00E9sum\u00E9 \u8868.txt";
+    tg::platform::replaceFile(file, "bytes");
+    tg::IniFile ini(dir_ / L"tginfo.INI", tg::platform::replaceFile);
+    tg::addToHistory(ini, file);
+    EXPECT_EQ(ini.readString("HISTORY", "FILE0", "").find('?'), std::string::npos);
+    const std::vector<tg::HistoryEntry> entries = tg::readHistory(ini);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].path.native(), file.native());
+    EXPECT_EQ(entries[0].fileName.native(), std::wstring(L"r\u00E9sum\u00E9 \u8868.txt"));
+    EXPECT_EQ(tg::platform::readRegularFile(entries[0].path, 100), "bytes");
+
+    // Windows allows a lone surrogate in a name; it comes back as it was.
+    const fs::path lone(std::wstring{L'C', L':', L'\\', L'a', wchar_t(0xD800), L'b'});
+    EXPECT_EQ(tg::toNativePath(tg::fromNativePath(lone)).native(), lone.native());
 }
 
 } // namespace
