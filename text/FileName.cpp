@@ -2,6 +2,8 @@
 
 #include "text/Codec.h"
 
+#include <optional>
+
 namespace tg {
 
 namespace {
@@ -187,8 +189,7 @@ std::filesystem::path fromUri(TextView uri) {
 #endif
 }
 
-} // namespace
-
+// The cp932 text of a name when the code page writes it exactly; nothing otherwise.
 std::optional<Text> exactCp932Path(const std::filesystem::path& path) {
 #ifdef _WIN32
     const std::wstring& wide = path.native();
@@ -203,6 +204,8 @@ std::optional<Text> exactCp932Path(const std::filesystem::path& path) {
 #endif
     return text;
 }
+
+} // namespace
 
 Text fromNativePath(const std::filesystem::path& path) {
     std::optional<Text> text = exactCp932Path(path);

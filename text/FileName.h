@@ -3,7 +3,6 @@
 #include "text/Text.h"
 
 #include <filesystem>
-#include <optional>
 
 namespace tg {
 
@@ -28,8 +27,5 @@ Text changeFileExt(TextView path, TextView ext);
 // (UTF-8 on Windows), which toNativePath turns back into the very same name.
 Text fromNativePath(const std::filesystem::path& path);
 std::filesystem::path toNativePath(TextView path);
-
-// The cp932 text of a name when the code page writes it exactly; nothing otherwise.
-std::optional<Text> exactCp932Path(const std::filesystem::path& path);
 
 } // namespace tg
