@@ -24,9 +24,20 @@ using tg::Text;
 
 constexpr char kCollectSection[] = "COLLECT";
 
-bool endsWithIgnoreCase(const Text& text, const Text& end) {
-    return text.size() >= end.size() &&
-           tg::equalsIgnoreCase(std::string_view(text).substr(text.size() - end.size()), end);
+// Compared in the name's own characters, which need not be cp932 or even valid text.
+bool hasJsonExtension(const std::filesystem::path& name) {
+    const auto extension = name.extension().native();
+    constexpr std::string_view json = ".json";
+    if (extension.size() != json.size())
+        return false;
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        auto c = extension[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<decltype(c)>(c - 'A' + 'a');
+        if (c != static_cast<decltype(c)>(json[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -34,15 +45,15 @@ bool endsWithIgnoreCase(const Text& text, const Text& end) {
 void TMainForm::FileExport1Execute() {
     const tg::Dialogs::FileDialogSpec spec{
         tg::utf8ToCp932("HTML ファイル(*.html)|*.html|JSON ファイル(*.json)|*.json"), "*.html",
-        tg::extractFilePath(document.name())};
-    if (std::optional<Text> name = tg::dialogs().getSaveFileName(this, spec))
+        document.name().parent_path()};
+    if (std::optional<std::filesystem::path> name = tg::dialogs().getSaveFileName(this, spec))
         FileExport1Accept(*name);
 }
 
-void TMainForm::FileExport1Accept(const Text& fileName) {
+void TMainForm::FileExport1Accept(const std::filesystem::path& fileName) {
     const tg::CollectFormat format =
-        endsWithIgnoreCase(fileName, ".json") ? tg::CollectFormat::Json : tg::CollectFormat::Html;
-    tg::platform::replaceFile(tg::toNativePath(fileName),
+        hasJsonExtension(fileName) ? tg::CollectFormat::Json : tg::CollectFormat::Html;
+    tg::platform::replaceFile(fileName,
                               tg::collectedBytes(document, format, tg::exportHeaderNow()));
 }
 

@@ -41,7 +41,7 @@ Dialogs::FileDialogSpec openDialogSpec() {
     return {cp932("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"), "*.txt", {}};
 }
 
-Dialogs::FileDialogSpec saveAsDialogSpec(const Text& initialDir) {
+Dialogs::FileDialogSpec saveAsDialogSpec(const std::filesystem::path& initialDir) {
     return {cp932("テキストファイル(*.txt)|*.txt|すべてのファイル|*.*"), "*.txt", initialDir};
 }
 
@@ -141,29 +141,30 @@ void TMainForm::FileSave1Execute() {
 
 void TMainForm::FileSaveAs1Execute() {
     FileSaveAs1BeforeExecute();
-    if (std::optional<Text> name =
+    if (std::optional<std::filesystem::path> name =
             tg::dialogs().getSaveFileName(this, saveAsDialogSpec(saveAsInitialDir)))
         FileSaveAs1Accept(*name);
 }
 
 void TMainForm::FileSaveAs1BeforeExecute() {
-    saveAsInitialDir = tg::extractFilePath(document.name());
+    saveAsInitialDir = document.name().parent_path();
 }
 
 // The document takes the new name only once its file is written there: after a failed save it
 // keeps its name, so that the next Save does not aim at the place that just failed.
-void TMainForm::FileSaveAs1Accept(const Text& fileName) {
+void TMainForm::FileSaveAs1Accept(const std::filesystem::path& fileName) {
     writeDocumentFile(fileName);
     document.setName(fileName);
     documentSaved();
 }
 
 void TMainForm::FileOpen1Execute() {
-    if (std::optional<Text> name = tg::dialogs().getOpenFileName(this, openDialogSpec()))
+    if (std::optional<std::filesystem::path> name =
+            tg::dialogs().getOpenFileName(this, openDialogSpec()))
         FileOpen1Accept(*name);
 }
 
-void TMainForm::FileOpen1Accept(const Text& fileName) {
+void TMainForm::FileOpen1Accept(const std::filesystem::path& fileName) {
     openDocument(fileName);
 }
 
@@ -172,15 +173,15 @@ void TMainForm::saveDocument() {
     documentSaved();
 }
 
-void TMainForm::writeDocumentFile(const Text& path) {
+void TMainForm::writeDocumentFile(const std::filesystem::path& path) {
     Text bytes;
     try {
         bytes = document.fileBytes();
     } catch (const std::bad_alloc&) {
-        throw tg::Error(tg::fileErrorMessage("ファイルに書き込めません", path,
+        throw tg::Error(tg::fileErrorMessage("ファイルに書き込めません", tg::fromNativePath(path),
                                              {tg::FileProblem::OutOfMemory, {}}));
     }
-    tg::platform::replaceFile(tg::toNativePath(path), bytes);
+    tg::platform::replaceFile(path, bytes);
 }
 
 void TMainForm::documentSaved() {
@@ -189,7 +190,7 @@ void TMainForm::documentSaved() {
     updateHistory();
 }
 
-void TMainForm::openDocument(Text path) {
+void TMainForm::openDocument(std::filesystem::path path) {
     if (!askToSaveChanges())
         return;
     // The whole file is read and checked before anything changes, so a file that cannot be read
@@ -210,8 +211,8 @@ void TMainForm::openDocument(Text path) {
 }
 
 // Nothing when the read was given up because the window is closing.
-std::optional<tg::DocumentSections> TMainForm::readDocument(const Text& path) {
-    tg::DocumentRead read(tg::toNativePath(path), document.labels(), tg::Document::kSeparator);
+std::optional<tg::DocumentSections> TMainForm::readDocument(const std::filesystem::path& path) {
+    tg::DocumentRead read(path, document.labels(), tg::Document::kSeparator);
     if (!read.waitFor(kUnnoticedRead)) {
         // The window answers meanwhile; what would change the document waits, disabled.
         std::vector<std::pair<QAction*, bool>> actions;
@@ -235,7 +236,7 @@ std::optional<tg::DocumentSections> TMainForm::readDocument(const Text& path) {
                 entry->setEnabled(enabled);
         });
 
-        const QString name = tg::toQString(tg::extractFileName(path));
+        const QString name = tg::pathToQString(path.filename());
         auto showProgress = [&] {
             std::uint64_t done = read.bytesRead(), size = read.fileSize();
             QString amount = tg::toQString(tg::sizeText(done));
@@ -275,15 +276,15 @@ void TMainForm::refreshHistoryActions() {
     std::vector<tg::HistoryEntry> entries = tg::readHistory(*iniFile);
     for (size_t i = 0; i < entries.size() && i < historyActions.size(); ++i) {
         QAction* action = historyActions[i];
-        QString caption = tg::toQString(entries[i].caption);
+        QString caption = tg::pathToQString(entries[i].fileName);
         caption.replace(QLatin1Char('&'), QLatin1String("&&")); // a file name has no accelerator
         action->setText(caption);
-        QString hint = tg::toQString(entries[i].path);
+        QString hint = tg::pathToQString(entries[i].path);
         action->setToolTip(hint);
         action->setStatusTip(hint);
         // The path is opened from its own bytes, never from the text shown.
-        action->setData(
-            QByteArray(entries[i].path.data(), static_cast<qsizetype>(entries[i].path.size())));
+        const Text kept = tg::fromNativePath(entries[i].path);
+        action->setData(QByteArray(kept.data(), static_cast<qsizetype>(kept.size())));
         action->setEnabled(true);
         action->setVisible(true);
     }
@@ -291,5 +292,6 @@ void TMainForm::refreshHistoryActions() {
 
 void TMainForm::OnHistoryClick(QAction* sender) {
     QByteArray path = sender->data().toByteArray();
-    openDocument(Text(path.constData(), static_cast<size_t>(path.size())));
+    openDocument(
+        tg::toNativePath(tg::TextView(path.constData(), static_cast<size_t>(path.size()))));
 }

@@ -7,6 +7,7 @@
 #include "app/WindowSettings.h"
 #include "commands/LatencyChart.h"
 #include "commands/ViewCatalogue.h"
+#include "platform/Files.h"
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
 #include "ui/FindBar.h"
@@ -72,7 +73,7 @@ TMainForm::TMainForm(const MainFormEnvironment& environment, QWidget* parent)
     std::filesystem::path iniPath = environment.iniPath;
     if (iniPath.empty() && !executablePath.empty())
         iniPath = tg::settingsFilePath(executablePath, tg::platform::userSettingsFolder());
-    iniFile = std::make_unique<tg::IniFile>(iniPath);
+    iniFile = std::make_unique<tg::IniFile>(iniPath, tg::platform::replaceFile);
     refreshHistoryActions();
     recentInputs = std::make_unique<tg::RecentInputs>(Edit_target, cmbOption, Edit_option2);
     recentInputs->load(*iniFile);

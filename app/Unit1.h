@@ -114,12 +114,14 @@ public:
     void FileClose1Execute();
     void FileSave1Execute();
     void FileSaveAs1BeforeExecute();
-    void FileSaveAs1Accept(const tg::Text& fileName);
-    void FileOpen1Accept(const tg::Text& fileName);
+    // File names are native paths, from the dialogs to the system.
+    void FileSaveAs1Accept(const std::filesystem::path& fileName);
+    void FileOpen1Accept(const std::filesystem::path& fileName);
     void FileExport1Execute();
-    void FileExport1Accept(const tg::Text& fileName); // HTML, or JSON for a name ending in .json
+    // HTML, or JSON for a name ending in .json
+    void FileExport1Accept(const std::filesystem::path& fileName);
     void saveDocument();
-    void openDocument(tg::Text path);
+    void openDocument(std::filesystem::path path);
     void updateHistory();
     void refreshHistoryActions();
     void OnHistoryClick(QAction* sender);
@@ -155,7 +157,7 @@ public:
     ViewMode getViewMode() const { return viewMode; }
     bool getIsNT() const { return isNT; }
     bool isModified() const { return document.modified(); }
-    const tg::Text& getDocumentName() const { return document.name(); }
+    const std::filesystem::path& getDocumentName() const { return document.name(); }
     TabStyle tabStyle() const { return tabStyle_; }
 
 protected:
@@ -183,9 +185,9 @@ private:
     bool askToSaveChanges();
     bool mayClose();
     void connectSessionEnd();
-    void writeDocumentFile(const tg::Text& path);
+    void writeDocumentFile(const std::filesystem::path& path);
     void documentSaved();
-    std::optional<tg::DocumentSections> readDocument(const tg::Text& path);
+    std::optional<tg::DocumentSections> readDocument(const std::filesystem::path& path);
     void connectRunRequest();
     bool confirmNetworkChange(const tg::CommandParts& command);
     void runWorker(GetInfoThread* worker);
@@ -214,7 +216,7 @@ private:
     std::unique_ptr<tg::RecentInputs> recentInputs;
     std::unique_ptr<tg::FindViews> findViews;
     std::filesystem::path executablePath;
-    tg::Text saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
+    std::filesystem::path saveAsInitialDir; // where the save-as dialog opens; empty: its own choice
 
     // Controls.
     QMenuBar* ActionMainMenuBar1 = nullptr;

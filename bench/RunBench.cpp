@@ -392,7 +392,7 @@ bool fiftyMegabyteDocument(tg::test::MainWindowDriver& w, ScriptedDialogs& dialo
 
         w.form().FileNew1Execute();
         start = Clock::now();
-        w.form().FileOpen1Accept(tg::fromNativePath(source));
+        w.form().FileOpen1Accept(source);
         QApplication::processEvents();
         opens.push_back(seconds(Clock::now() - start));
         start = Clock::now();
@@ -400,7 +400,7 @@ bool fiftyMegabyteDocument(tg::test::MainWindowDriver& w, ScriptedDialogs& dialo
         QApplication::processEvents();
         shows.push_back(seconds(Clock::now() - start));
         start = Clock::now();
-        w.form().FileSaveAs1Accept(tg::fromNativePath(saved));
+        w.form().FileSaveAs1Accept(saved);
         saves.push_back(seconds(Clock::now() - start));
         if (!dialogs.errors.empty() || w.paneText().size() != 78000 * 71 - 1) {
             std::printf("the document did not open, show or save as it should\n");

@@ -328,7 +328,7 @@ void LatencyChart::copyPicture() {
 void LatencyChart::savePicture() {
     const Dialogs::FileDialogSpec spec{
         utf8ToCp932("PNG 画像(*.png)|*.png|すべてのファイル(*.*)|*.*"), "*.png", {}};
-    const std::optional<Text> name = dialogs().getSaveFileName(window(), spec);
+    const std::optional<std::filesystem::path> name = dialogs().getSaveFileName(window(), spec);
     if (!name)
         return;
     QByteArray bytes;
@@ -337,7 +337,7 @@ void LatencyChart::savePicture() {
     picture().save(&buffer, "PNG");
     try {
         // Written beside the target first: a failed save leaves an older picture as it was.
-        platform::replaceFile(toNativePath(*name),
+        platform::replaceFile(*name,
                               TextView(bytes.constData(), static_cast<size_t>(bytes.size())));
     } catch (const Error& error) {
         dialogs().showError(error.text());

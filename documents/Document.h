@@ -5,6 +5,7 @@
 #include "text/Text.h"
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -52,8 +53,9 @@ public:
     // changed.
     void runEnded(std::size_t view, RunRecord record);
 
-    const Text& name() const { return name_; }
-    void setName(Text name) { name_ = std::move(name); }
+    // The file's name as the system knows it, never cp932 text.
+    const std::filesystem::path& name() const { return name_; }
+    void setName(std::filesystem::path name) { name_ = std::move(name); }
     // No file of its own yet: the name is empty or the default one.
     bool isUnnamed() const { return name_.empty() || name_ == kDefaultName; }
     bool modified() const { return modified_; }
@@ -72,7 +74,7 @@ private:
     std::vector<Text> texts_;
     std::vector<Text> defaultTexts_;
     std::vector<std::optional<RunRecord>> records_;
-    Text name_ = kDefaultName;
+    std::filesystem::path name_ = kDefaultName;
     bool modified_ = false;
 };
 

@@ -14,12 +14,19 @@ constexpr TextView kSection = "HISTORY";
 
 std::vector<HistoryEntry> readHistory(const IniFile& ini) {
     std::vector<HistoryEntry> entries;
-    for (auto& [key, path] : ini.readSectionValues(kSection, kHistorySize))
-        entries.push_back({extractFileName(path), std::move(path)});
+    for (const auto& [key, value] : ini.readSectionValues(kSection, kHistorySize)) {
+        std::filesystem::path path = toNativePath(value);
+        // A name kept as cp932 text is split by characters of the code page, as it always was.
+        std::filesystem::path fileName = value.compare(0, 7, "file://") == 0
+                                             ? path.filename()
+                                             : toNativePath(extractFileName(value));
+        entries.push_back({std::move(fileName), std::move(path)});
+    }
     return entries;
 }
 
-void addToHistory(IniFile& ini, const Text& path) {
+void addToHistory(IniFile& ini, const std::filesystem::path& native) {
+    const Text path = fromNativePath(native);
     std::vector<std::pair<Text, Text>> entries{{"FILE0", path}};
     for (auto& [key, value] : ini.readSectionValues(kSection)) {
         if (entries.size() == static_cast<size_t>(kHistorySize))

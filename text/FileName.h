@@ -6,9 +6,9 @@
 
 namespace tg {
 
-// Path helpers over cp932 paths. They step through the path by characters, so the second byte of
-// a double-byte character is never taken for a '\'. '\' and ':' separate as on Windows; on other
-// systems '/' separates too.
+// Path helpers over cp932 paths as the settings file keeps them. They step through the path by
+// characters, so the second byte of a double-byte character is never taken for a '\'. '\' and ':'
+// separate as on Windows; on other systems '/' separates too.
 
 // Everything up to and including the last separator; empty when there is none.
 Text extractFilePath(TextView path);
@@ -20,10 +20,12 @@ Text extractFileName(TextView path);
 // extension is added when the file name has none.
 Text changeFileExt(TextView path, TextView ext);
 
-// The native file-system path for a cp932 path (on Linux the file system speaks UTF-8).
-std::filesystem::path toNativePath(TextView path);
-
-// The cp932 text of a native path.
+// A file name is a native path from the file dialogs to the system; it becomes cp932 text only
+// where text is kept or shown (the settings file, messages). A name the code page can write is
+// that text, the same bytes as always. Any other name (one with characters the code page lacks,
+// or on Linux one that is no UTF-8 at all) is a "file://" URI of its native bytes, percent-encoded
+// (UTF-8 on Windows), which toNativePath turns back into the very same name.
 Text fromNativePath(const std::filesystem::path& path);
+std::filesystem::path toNativePath(TextView path);
 
 } // namespace tg

@@ -215,15 +215,17 @@ std::string render(const Document& doc) {
     return out;
 }
 
-void store(const fs::path& path, const std::string& bytes) {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw Error(describe("設定ファイルを作成できません", path, failureFromErrno(errno)));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw Error(describe("設定ファイルに書き込めません", path, failureFromErrno(errno)));
+// The writer's words are those of any file; the settings file names itself as such, as it
+// always has.
+void store(FileWriter write, const fs::path& path, const std::string& bytes) {
+    try {
+        write(path, bytes);
+    } catch (const Error& e) {
+        const Text file = utf8ToCp932("ファイル");
+        if (e.text().compare(0, file.size(), file) == 0)
+            throw Error(utf8ToCp932("設定") + e.text());
+        throw;
+    }
 }
 
 // What would break the line structure of the file cannot be written.
@@ -259,8 +261,8 @@ struct IniFile::State {
     std::optional<Identity> seen; // the file the document was last read from or written to
 };
 
-IniFile::IniFile(std::filesystem::path path)
-    : path_(std::move(path)), state_(std::make_unique<State>()) {}
+IniFile::IniFile(std::filesystem::path path, FileWriter write)
+    : path_(std::move(path)), write_(write), state_(std::make_unique<State>()) {}
 
 IniFile::~IniFile() = default;
 
@@ -389,7 +391,7 @@ void IniFile::writeSection(TextView section, const std::vector<std::pair<Text, T
     // The document is read again from what was written, so that what reads see from now on is
     // what the next start will see.
     state.seen.reset();
-    store(path_, bytes);
+    store(write_, path_, bytes);
     auto written = std::make_unique<Document>();
     state.source = parse(bytes, *written);
     state.doc = std::move(written);

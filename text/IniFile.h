@@ -16,14 +16,18 @@ namespace tg {
 // unreadable one is (every read gives its default) and replaced by the first write.
 inline constexpr std::uint64_t kSettingsFileLimit = std::uint64_t(1) << 20;
 
-// The settings file: an INI file read and written in place. Every read sees the file as it is
-// now, and every write reaches the file at once, so two copies of the program never work on
+// Writes bytes to path as a whole, creating the file or replacing it; throws tg::Error naming the
+// file and the reason. The program passes platform::replaceFile, which never leaves half a file.
+using FileWriter = void (*)(const std::filesystem::path& path, TextView bytes);
+
+// The settings file: an INI file read in place and written whole. Every read sees the file as it
+// is now, and every write reaches the file at once, so two copies of the program never work on
 // stale settings; the file is parsed again only when it has changed since it was last read or
 // written. Section and key names match without regard to ASCII letter case; values are cp932
 // bytes, kept unchanged.
 class IniFile {
 public:
-    explicit IniFile(std::filesystem::path path);
+    IniFile(std::filesystem::path path, FileWriter write);
     ~IniFile();
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -57,6 +61,7 @@ private:
                       bool replaceAll);
 
     std::filesystem::path path_;
+    FileWriter write_;
     std::unique_ptr<State> state_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "text/Text.h"
 
+#include <filesystem>
 #include <optional>
 
 class QWidget;
@@ -23,9 +24,9 @@ public:
     enum : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 
     struct FileDialogSpec {
-        Text filter;     // "label|pattern|label|pattern"
-        Text defaultExt; // "*.txt"
-        Text initialDir; // empty: the dialog's own choice
+        Text filter;                      // "label|pattern|label|pattern"
+        Text defaultExt;                  // "*.txt"
+        std::filesystem::path initialDir; // empty: the dialog's own choice
     };
 
     virtual ~Dialogs() = default;
@@ -35,8 +36,11 @@ public:
                            unsigned flags) = 0;
     // The application's standard error box.
     virtual void showError(const Text& message) = 0;
-    virtual std::optional<Text> getOpenFileName(QWidget* owner, const FileDialogSpec& spec) = 0;
-    virtual std::optional<Text> getSaveFileName(QWidget* owner, const FileDialogSpec& spec) = 0;
+    // The chosen file's native path, as the system names it.
+    virtual std::optional<std::filesystem::path> getOpenFileName(QWidget* owner,
+                                                                 const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::filesystem::path> getSaveFileName(QWidget* owner,
+                                                                 const FileDialogSpec& spec) = 0;
     // The printer-setup dialog; true when the user confirmed it.
     virtual bool printerSetup(QWidget* owner, QPrinter& printer) = 0;
 };

@@ -63,7 +63,7 @@ public:
                    unsigned flags) override {
         QMessageBox box(owner);
         box.setWindowTitle(caption ? toQString(*caption) : defaultCaption());
-        box.setText(toDisplayString(text));
+        box.setText(toMessageString(text));
         if ((flags & 0xF0) == MbIconExclamation)
             box.setIcon(QMessageBox::Warning);
         if ((flags & 0x0F) == MbYesNoCancel) {
@@ -99,15 +99,17 @@ public:
     void showError(const Text& message) override {
         // Whatever reached it, no box is left without a word.
         QString text =
-            message.empty() ? QStringLiteral("エラーが起きました。") : toDisplayString(message);
+            message.empty() ? QStringLiteral("エラーが起きました。") : toMessageString(message);
         QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
     }
 
-    std::optional<Text> getOpenFileName(QWidget* owner, const FileDialogSpec& spec) override {
+    std::optional<std::filesystem::path> getOpenFileName(QWidget* owner,
+                                                         const FileDialogSpec& spec) override {
         return run(owner, spec, QFileDialog::AcceptOpen);
     }
 
-    std::optional<Text> getSaveFileName(QWidget* owner, const FileDialogSpec& spec) override {
+    std::optional<std::filesystem::path> getSaveFileName(QWidget* owner,
+                                                         const FileDialogSpec& spec) override {
         return run(owner, spec, QFileDialog::AcceptSave);
     }
 
@@ -117,8 +119,8 @@ public:
     }
 
 private:
-    static std::optional<Text> run(QWidget* owner, const FileDialogSpec& spec,
-                                   QFileDialog::AcceptMode mode) {
+    static std::optional<std::filesystem::path> run(QWidget* owner, const FileDialogSpec& spec,
+                                                    QFileDialog::AcceptMode mode) {
         QFileDialog dialog(owner);
         dialog.setProxyModel(new JapaneseFileList(&dialog));
         dialog.setAcceptMode(mode);
@@ -131,10 +133,10 @@ private:
         ext.remove(QStringLiteral("*."));
         dialog.setDefaultSuffix(ext);
         if (!spec.initialDir.empty())
-            dialog.setDirectory(toQString(spec.initialDir));
+            dialog.setDirectory(pathToQString(spec.initialDir));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
-        return fromQString(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+        return qStringToPath(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
     }
 };
 

@@ -1,7 +1,5 @@
 #include "platform/RecentDocs.h"
 
-#include "text/FileName.h"
-
 #include <glib.h>
 
 #include <algorithm>
@@ -57,9 +55,9 @@ std::string execLine() {
 
 } // namespace
 
-void addToRecentDocuments(const Text& path) {
+void addToRecentDocuments(const fs::path& path) {
     std::error_code error;
-    fs::path file = fs::absolute(toNativePath(path), error);
+    fs::path file = fs::absolute(path, error);
     if (error)
         return;
     GError* gerror = nullptr;

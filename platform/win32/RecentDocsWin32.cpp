@@ -6,8 +6,8 @@
 
 namespace tg::platform {
 
-void addToRecentDocuments(const Text& path) {
-    SHAddToRecentDocs(SHARD_PATHA, path.c_str());
+void addToRecentDocuments(const std::filesystem::path& path) {
+    SHAddToRecentDocs(SHARD_PATHW, path.c_str());
 }
 
 } // namespace tg::platform

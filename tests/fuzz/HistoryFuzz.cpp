@@ -1,5 +1,7 @@
 #include "documents/History.h"
+#include "platform/Files.h"
 #include "text/Error.h"
+#include "text/FileName.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
 
@@ -69,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    tg::IniFile ini(path);
+    tg::IniFile ini(path, tg::platform::replaceFile);
 
     const Position position = readPosition(ini);
     const StringList positionBefore = entries(ini, "POSITION");
@@ -89,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string before = fileBytes(path);
     try {
-        tg::addToHistory(ini, kPath);
+        tg::addToHistory(ini, tg::toNativePath(kPath));
     } catch (const tg::Error& error) {
         // Refused with a message, and the file is as it was.
         if (error.text().empty() || fileBytes(path) != before)
@@ -108,11 +110,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The same update again keeps the same entries, and from then on writes the same bytes: the
     // first write of a file may still tidy its layout (a file comment gets its blank line).
-    tg::addToHistory(ini, kPath);
+    tg::addToHistory(ini, tg::toNativePath(kPath));
     if (entries(ini, "HISTORY") != shown)
         std::abort();
     const std::string settled = fileBytes(path);
-    tg::addToHistory(ini, kPath);
+    tg::addToHistory(ini, tg::toNativePath(kPath));
     if (fileBytes(path) != settled)
         std::abort();
 

@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "text/IniFile.h"
 
 #include <unistd.h>
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    tg::IniFile ini(path);
+    tg::IniFile ini(path, tg::platform::replaceFile);
     (void)ini.sectionExists("POSITION");
     (void)ini.readInteger("POSITION", "TOP", 0);
     (void)ini.readString("HISTORY", "FILE0", "");

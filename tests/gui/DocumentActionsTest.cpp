@@ -2,17 +2,25 @@
 #include "support/PlatformProbes.h"
 #include "support/ScriptedDialogs.h"
 
+#include "platform/Files.h"
+
 #include "text/Codec.h"
 #include "text/FileName.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
+#include "ui/QtText.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -47,14 +55,14 @@ Text cp932(const char* utf8) {
 }
 
 Text readBytes(const QString& path) {
-    std::ifstream in(tg::toNativePath(tg::fromQString(path)), std::ios::binary);
+    std::ifstream in(tg::qStringToPath(path), std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
 void writeBytes(const QString& path, const Text& bytes) {
-    std::ofstream(tg::toNativePath(tg::fromQString(path)), std::ios::binary) << bytes;
+    std::ofstream(tg::qStringToPath(path), std::ios::binary) << bytes;
 }
 
 #ifndef Q_OS_WIN
@@ -124,15 +132,19 @@ class DocumentActionsTest : public QObject {
     QString path(const QString& name) const {
         return QDir::toNativeSeparators(dir->filePath(name));
     }
-    Text textPath(const QString& name) const { return tg::fromQString(path(name)); }
+    std::filesystem::path nativePath(const QString& name) const {
+        return tg::qStringToPath(path(name));
+    }
+    // As messages name the file.
+    Text textPath(const QString& name) const { return tg::fromNativePath(nativePath(name)); }
     std::unique_ptr<MainWindowDriver> makeWindow() {
         MainFormEnvironment environment;
-        environment.iniPath = tg::toNativePath(textPath(QStringLiteral("tginfo.INI")));
+        environment.iniPath = nativePath(QStringLiteral("tginfo.INI"));
         return std::make_unique<MainWindowDriver>(environment);
     }
     // Saves under a name through the save-as dialog.
     void saveAs(MainWindowDriver& w, const QString& name) {
-        dialogs->fileNames = {textPath(name)};
+        dialogs->fileNames = {nativePath(name)};
         w.trigger("FileSaveAs1");
     }
     bool inRecentDocuments(const QString& file) const { return recent->contains(file); }
@@ -162,16 +174,16 @@ private slots:
         auto w = makeWindow();
         const auto& labels = (*w)->getViewLabels();
         QCOMPARE(labels.size(), 10u);
-        dialogs->fileNames = {textPath(QStringLiteral("doc.txt"))};
+        dialogs->fileNames = {nativePath(QStringLiteral("doc.txt"))};
         w->trigger("FileSave1");
 
         QCOMPARE(dialogs->saveSpecs.size(), size_t(1));
         const Dialogs::FileDialogSpec& spec = dialogs->saveSpecs[0];
         QCOMPARE(spec.filter, cp932("テキストファイル(*.txt)|*.txt|すべてのファイル|*.*"));
         QCOMPARE(spec.defaultExt, Text("*.txt"));
-        QCOMPARE(spec.initialDir, Text()); // untitled: the dialog's own choice
+        QCOMPARE(spec.initialDir, std::filesystem::path()); // untitled: the dialog's own choice
         QCOMPARE(readBytes(path(QStringLiteral("doc.txt"))), emptyDocument(labels));
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("doc.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("doc.txt")));
         QVERIFY(!(*w)->isModified());
         QVERIFY(inRecentDocuments(path(QStringLiteral("doc.txt"))));
 
@@ -188,8 +200,8 @@ private slots:
         // Save As opens where the document is; cancelled, it changes nothing.
         w->trigger("FileSaveAs1");
         QCOMPARE(dialogs->saveSpecs[1].initialDir,
-                 tg::fromQString(QDir::toNativeSeparators(dir->path() + "/")));
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("doc.txt")));
+                 tg::qStringToPath(QDir::toNativeSeparators(dir->path())));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("doc.txt")));
         saveAs(*w, QStringLiteral("first.txt"));
         w->trigger("FileNew1"); // not modified: no prompt
         QVERIFY(dialogs->boxes.empty());
@@ -197,7 +209,7 @@ private slots:
 
         w->select("route");
         w->type("Edit_target", QStringLiteral("host"));
-        dialogs->fileNames = {textPath(QStringLiteral("first.txt"))};
+        dialogs->fileNames = {nativePath(QStringLiteral("first.txt"))};
         w->trigger("FileOpen1");
         QCOMPARE(dialogs->openSpecs.size(), size_t(1));
         QCOMPARE(dialogs->openSpecs[0].filter,
@@ -218,7 +230,7 @@ private slots:
         const Text second = readBytes(path(QStringLiteral("second.txt")));
         QCOMPARE(tg::splitLines(second),
                  tg::splitLines(readBytes(path(QStringLiteral("first.txt")))));
-        (*w)->openDocument(textPath(QStringLiteral("second.txt")));
+        (*w)->openDocument(nativePath(QStringLiteral("second.txt")));
         saveAs(*w, QStringLiteral("third.txt"));
         QCOMPARE(readBytes(path(QStringLiteral("third.txt"))), second);
         QVERIFY(dialogs->errors.empty());
@@ -337,21 +349,21 @@ private slots:
         w->runWith("ping", "unsaved ping\r\n");
 
         // Cancel: the dialog was shown, the prompt ends the open.
-        dialogs->fileNames = {textPath(QStringLiteral("other.txt"))};
+        dialogs->fileNames = {nativePath(QStringLiteral("other.txt"))};
         dialogs->answers = {Dialogs::IdCancel};
         w->trigger("FileOpen1");
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("mine.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("mine.txt")));
         QCOMPARE((*w)->getViewText()[arp], (*w)->getViewDefaultText()[arp]);
         QVERIFY((*w)->isModified());
 
         // Yes: the current document goes to its own file, the chosen one is only read.
-        dialogs->fileNames = {textPath(QStringLiteral("other.txt"))};
+        dialogs->fileNames = {nativePath(QStringLiteral("other.txt"))};
         dialogs->answers = {Dialogs::IdYes};
         w->trigger("FileOpen1");
         verifyPrompt(dialogs->boxes.back());
         QVERIFY(readBytes(path(QStringLiteral("mine.txt"))).find("unsaved ping") != Text::npos);
         QCOMPARE(readBytes(path(QStringLiteral("other.txt"))), other);
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("other.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("other.txt")));
         QCOMPARE((*w)->getViewText()[arp], Text("from the file"));
         // A view the file lacks keeps its text, unsaved or not; the document is clean all the same.
         QCOMPARE((*w)->getViewText()[ping], Text("unsaved ping\r\n"));
@@ -360,15 +372,15 @@ private slots:
         // No: not saved; Yes on an unnamed document with the save dialog cancelled: opened anyway.
         w->runWith("ping", "dropped\r\n");
         dialogs->answers = {Dialogs::IdNo};
-        (*w)->openDocument(textPath(QStringLiteral("mine.txt")));
+        (*w)->openDocument(nativePath(QStringLiteral("mine.txt")));
         QCOMPARE((*w)->getViewText()[ping], Text("unsaved ping\n"));
         w->trigger("FileNew1");
         w->runWith("ping", "unnamed\r\n");
         dialogs->answers = {Dialogs::IdYes};
         dialogs->fileNames = {std::nullopt};
-        (*w)->openDocument(textPath(QStringLiteral("other.txt")));
+        (*w)->openDocument(nativePath(QStringLiteral("other.txt")));
         QCOMPARE(readBytes(path(QStringLiteral("other.txt"))), other);
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("other.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("other.txt")));
         QVERIFY(dialogs->errors.empty());
     }
 
@@ -421,7 +433,7 @@ private slots:
 #ifndef Q_OS_WIN
         std::optional<SpecialFile> special;
         if (kind == "fifo" || kind == "socket") {
-            special.emplace(kind, tg::toNativePath(tg::fromQString(file)).string());
+            special.emplace(kind, tg::qStringToPath(file).string());
             QVERIFY(special->made());
         }
 #endif
@@ -434,7 +446,7 @@ private slots:
         const long peakBefore = tg::test::peakMemoryKb();
 
         dialogs->answers = {Dialogs::IdNo};
-        dialogs->fileNames = {tg::fromQString(file)};
+        dialogs->fileNames = {tg::qStringToPath(file)};
         w->trigger("FileOpen1");
 #ifndef Q_OS_WIN
         if (special)
@@ -447,7 +459,7 @@ private slots:
                                  file + "\n" + reason) +
                      (kind == "unclosed" ? cp932("ファイルは読み込まれませんでした。") : Text()));
         QCOMPARE((*w)->getViewText(), before);
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("mine.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("mine.txt")));
         QVERIFY((*w)->isModified());
         QCOMPARE((*w)->getCurrentView(), w->viewIndex("arp"));
         QCOMPARE(w->paneText(), Text("unsaved\r\n"));
@@ -463,7 +475,7 @@ private slots:
     void failedSavesKeepTheOldFileAndTheName() {
         auto w = makeWindow();
         saveAs(*w, QStringLiteral("mine.txt"));
-        const Text mine = textPath(QStringLiteral("mine.txt"));
+        const auto mine = nativePath(QStringLiteral("mine.txt"));
         const Text old = "old content\r\n";
         writeBytes(path(QStringLiteral("kept.txt")), old);
         writeBytes(path(QStringLiteral("file.txt")), old);
@@ -525,7 +537,7 @@ private slots:
         QVERIFY(readBytes(path(QStringLiteral("mine.txt"))).find(Text(400, 'x')) != Text::npos);
         w->trigger("FileSaveAs1");
         QCOMPARE(dialogs->saveSpecs.back().initialDir,
-                 tg::fromQString(QDir::toNativeSeparators(dir->path() + "/")));
+                 tg::qStringToPath(QDir::toNativeSeparators(dir->path())));
 
         // Where the document's own file cannot be written, the prompt's save fails and New stops.
         w->runWith("arp", "output\r\n");
@@ -557,26 +569,38 @@ private slots:
         const QString file = disk + "/doc.txt";
         const Text old(100 * 1024, 'o');
         writeBytes(file, old);
+        // The settings file fills two blocks to the last bytes: its next version needs a third.
+        const QString ini = disk + "/tginfo.INI";
+        Text oldIni = "[HISTORY]\r\nFILE0=" + tg::fromQString(file) + "\r\n[PAD]\r\nP=";
+        oldIni += Text(8190 - 2 - oldIni.size(), 'p') + "\r\n";
+        writeBytes(ini, oldIni);
         {
             // The rest of the disk, to the last block.
-            std::ofstream filler(tg::toNativePath(tg::fromQString(disk + "/filler")),
-                                 std::ios::binary);
+            std::ofstream filler(tg::qStringToPath(disk + "/filler"), std::ios::binary);
             const Text block(4096, 'f');
             while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
             }
         }
-        auto w = makeWindow();
-        w->runWith("ping", Text(300 * 1024, 'n') + "\r\n");
+        MainFormEnvironment environment;
+        environment.iniPath = tg::qStringToPath(ini);
+        auto w = std::make_unique<MainWindowDriver>(environment);
         for (const char* reason :
              {"ディスクの空き容量が足りません。", "読み取り専用の場所です。"}) {
+            w->runWith("ping", Text(300 * 1024, 'n') + "\r\n");
             saveAs(*w, QStringLiteral("disk/doc.txt"));
             QCOMPARE(dialogs->errors.size(), size_t(1));
             QCOMPARE(dialogs->errors[0], cp932("ファイルに書き込めません: ") +
                                              tg::fromQString(file) + "\n" + cp932(reason));
             QVERIFY(readBytes(file) == old);
-            QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
-                     (QStringList{"doc.txt", "filler"}));
             QVERIFY((*w)->isModified());
+            // The document saved elsewhere, its history cannot be: the settings stay whole.
+            saveAs(*w, QStringLiteral("elsewhere.txt"));
+            QVERIFY(readBytes(ini) == oldIni);
+            QCOMPARE(dialogs->errors.size(), size_t(2));
+            QCOMPARE(dialogs->errors[1], cp932("設定ファイルに書き込めません: ") +
+                                             tg::fromQString(ini) + "\n" + cp932(reason));
+            QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{"doc.txt", "filler", "tginfo.INI"}));
             dialogs->errors.clear();
             QCOMPARE(::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
                      0);
@@ -584,25 +608,155 @@ private slots:
 #endif
     }
 
-    void historyMenuShowsTheNewestFiveAndOpensThemFromTheirBytes() {
-        // "表" is 0x95 0x5C in cp932: its trail byte is no separator. The entry is opened from its
-        // own bytes, never from the text shown.
-        Text folder = textPath(QStringLiteral("\u8868"));
-        std::filesystem::create_directories(tg::toNativePath(folder));
-        Text file = textPath(QStringLiteral("\u8868/\u793A\u8868&.txt"));
-        {
-            tg::IniFile ini(tg::toNativePath(textPath(QStringLiteral("tginfo.INI"))));
-            ini.writeString("HISTORY", "FILE0", file);
-        }
+    // Folders and files named with what cp932 lacks: Save As writes where the dialog said, Open
+    // and the history find the same file again, also after a restart, and no name with '?'
+    // appears anywhere.
+    void namesOutsideTheCodePageStayTheirOwn() {
+        const QString names[] = {QStringLiteral("j\u00f6s\u00e9/r\u00e9sum\u00e9.txt"),
+                                 QStringLiteral("\ud55c\uad6d/\ubcf4\uace0\uc11c.txt"),
+                                 QStringLiteral("\U0001F4C1 files/\U0001F4C4 x.txt")};
+        std::vector<std::filesystem::path> files;
+        for (const QString& name : names)
+            files.push_back(nativePath(name));
+#ifdef Q_OS_LINUX
+        // A Linux name is bytes: one that is no UTF-8 is a name all the same.
+        files.push_back(tg::qStringToPath(dir->path()) / "caf\xE9" / "\xFF.txt");
+#endif
+        // The toolkit cannot name that folder to remove it.
+        auto removeFolders = qScopeGuard([&] {
+            std::error_code ignored;
+            for (const auto& file : files)
+                std::filesystem::remove_all(file.parent_path(), ignored);
+        });
         auto w = makeWindow();
-        writeBytes(tg::toQString(file), "ping\r\nopened\r\n-----\r\n");
+        for (size_t i = 0; i < files.size(); ++i) {
+            std::filesystem::create_directories(files[i].parent_path());
+            w->runWith("ping", "reply " + std::to_string(i) + "\r\n");
+            dialogs->fileNames = {files[i]};
+            w->trigger("FileSaveAs1");
+            QCOMPARE((*w)->getDocumentName(), files[i]);
+            std::ifstream in(files[i], std::ios::binary);
+            std::stringstream saved;
+            saved << in.rdbuf();
+            QVERIFY(saved.str().find("ping\r\nreply " + std::to_string(i) + "\r\n") != Text::npos);
+            if (i < std::size(names))
+                QVERIFY(inRecentDocuments(path(names[i])));
+        }
+        QVERIFY(dialogs->errors.empty());
+
+        // Open finds each file, and the next Save As starts in its folder.
+        for (size_t i = 0; i < std::size(names); ++i) {
+            dialogs->fileNames = {files[i]};
+            w->trigger("FileOpen1");
+            QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))],
+                     "reply " + std::to_string(i) + "\n");
+            w->trigger("FileSaveAs1");
+            QCOMPARE(dialogs->saveSpecs.back().initialDir, files[i].parent_path());
+        }
+
+        // The history shows the names as they are and opens them, in this window and the next.
+        QVERIFY(dialogs->errors.empty());
+        w.reset();
+        w = makeWindow();
+        const QString newest = names[std::size(names) - 1];
+        QCOMPARE(w->action("History1")->text(), newest.section(QLatin1Char('/'), -1));
+        QCOMPARE(w->action("History1")->statusTip(), path(newest));
+        for (int entry = 1; entry <= int(files.size()) && entry <= 5; ++entry) {
+            QAction* history =
+                w->action(QStringLiteral("History%1").arg(entry).toLatin1().constData());
+            QVERIFY(history->isVisible());
+            QVERIFY(!history->text().contains(QLatin1Char('?')));
+            history->trigger();
+            QVERIFY(dialogs->errors.empty());
+            // Each open moves its entry to the top; the one below is next.
+            const std::filesystem::path opened = (*w)->getDocumentName();
+            const auto found = std::find(files.begin(), files.end(), opened);
+            QVERIFY(found != files.end());
+            QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))],
+                     "reply " + std::to_string(found - files.begin()) + "\n");
+            QCOMPARE(w->action("History1")->text(), tg::pathToQString(opened.filename()));
+        }
+        QVERIFY(dialogs->errors.empty());
+        // A message names such a file in a form that keeps it, and the box shows the name itself.
+        dialogs->fileNames = {files[0].parent_path() / "gone.txt"};
+        w->trigger("FileOpen1");
+        QCOMPARE(dialogs->errors.size(), size_t(1));
+        QVERIFY(dialogs->errors[0].find('?') == Text::npos);
+        QCOMPARE(tg::toMessageString(dialogs->errors[0]),
+                 QStringLiteral("ファイルを開けません: ") +
+                     tg::pathToQString(files[0].parent_path() / "gone.txt") +
+                     QStringLiteral("\nファイルまたはフォルダーが見つかりません。"));
+        dialogs->errors.clear();
+        const Text settings = readBytes(path(QStringLiteral("tginfo.INI")));
+        QVERIFY(settings.find('?') == Text::npos);
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(tg::qStringToPath(dir->path())))
+            QVERIFY(entry.path().filename().native().find('?') == std::string::npos);
+    }
+
+    // The toolkit's own dialogs: what the user picks in a folder named with what cp932 lacks is
+    // the file that is opened and the place that is written.
+    void theToolkitsDialogsHandBackTheNativeName() {
+        const QString folder = path(QStringLiteral("\ud55c\uad6d \U0001F4C1"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString source = folder + QDir::separator() + QStringLiteral("r\u00e9sum\u00e9.txt");
+        writeBytes(source, "ping\r\npicked\r\n-----\r\n");
+        dialogs.reset(); // the toolkit's dialogs from here on
+        auto restore = qScopeGuard([&] { dialogs = std::make_unique<ScriptedDialogs>(); });
+        auto pick = [](const QString& file) {
+            QTimer::singleShot(0, [file] {
+                QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+                auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                box->selectFile(file);
+                static_cast<QDialog*>(box)->accept();
+            });
+        };
+        auto w = makeWindow();
+        pick(source);
+        w->trigger("FileOpen1");
+        QCOMPARE((*w)->getDocumentName(), tg::qStringToPath(source));
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))], Text("picked"));
+        const QString saved = folder + QDir::separator() + QStringLiteral("\u00e9t\u00e9 2.txt");
+        pick(saved);
+        w->trigger("FileSaveAs1");
+        QCOMPARE((*w)->getDocumentName(), tg::qStringToPath(saved));
+        QVERIFY(readBytes(saved).find("ping\r\npicked\r\n") != Text::npos);
+        QCOMPARE(w->action("History1")->text(), QStringLiteral("\u00e9t\u00e9 2.txt"));
+    }
+
+    // A settings file with cp932 names, as the program has always written it, is the same bytes
+    // after a start, an open from its history, a save and a close.
+    void settingsWithCp932NamesStayByteIdentical() {
+        // "表" is 0x95 0x5C: its trail byte is no separator. "ﾃｽﾄ" is half-width.
+        const QString names[] = {QStringLiteral("\u8868/\u793A\u8868&.txt"),
+                                 QStringLiteral("\uff83\uff7d\uff84.txt"),
+                                 QStringLiteral("plain.txt")};
+        Text history = "[HISTORY]\r\n";
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(QDir(dir->path()).mkpath(QFileInfo(path(names[i])).path()));
+            writeBytes(path(names[i]), "ping\r\nkept\r\n-----\r\n");
+            history += "FILE" + std::to_string(i) + "=" + tg::fromQString(path(names[i])) + "\r\n";
+        }
+        writeBytes(path(QStringLiteral("tginfo.INI")), history);
+        makeWindow().reset(); // the window adds its place
+        const Text before = readBytes(path(QStringLiteral("tginfo.INI")));
+        QVERIFY(before.find(history) != Text::npos);
+
+        auto w = makeWindow();
         QAction* first = w->action("History1");
         QCOMPARE(first->text(), QStringLiteral("示表&&.txt"));
-        QCOMPARE(first->statusTip(), tg::toQString(file));
+        QCOMPARE(first->statusTip(), path(names[0]));
         first->trigger();
-        QCOMPARE((*w)->getDocumentName(), file);
-        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))], Text("opened"));
+        QCOMPARE((*w)->getDocumentName(), nativePath(names[0]));
+        QCOMPARE((*w)->getViewText()[size_t(w->viewIndex("ping"))], Text("kept"));
+        w->trigger("FileSave1");
+        QVERIFY(dialogs->errors.empty());
+        w.reset();
+        QCOMPARE(readBytes(path(QStringLiteral("tginfo.INI"))), before);
+    }
 
+    void historyMenuShowsTheNewestFiveAndOpensThem() {
+        auto w = makeWindow();
         for (int i = 1; i <= 6; ++i)
             saveAs(*w, QStringLiteral("f%1.txt").arg(i));
         QCOMPARE(w->historyCaptions(),
@@ -615,7 +769,7 @@ private slots:
         w->runWith("ipconfig", "changed\r\n");
         dialogs->answers = {Dialogs::IdNo};
         third->trigger();
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("f4.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("f4.txt")));
         QVERIFY(!(*w)->isModified());
         const std::vector<Text> newest{"f4.txt", "f6.txt", "f5.txt", "f3.txt", "f2.txt"};
         QCOMPARE(w->historyCaptions(), newest);
@@ -625,7 +779,7 @@ private slots:
         QFile::remove(path(QStringLiteral("f5.txt")));
         third->trigger();
         QCOMPARE(dialogs->errors.size(), size_t(1));
-        QCOMPARE((*w)->getDocumentName(), textPath(QStringLiteral("f4.txt")));
+        QCOMPARE((*w)->getDocumentName(), nativePath(QStringLiteral("f4.txt")));
         QCOMPARE(w->historyCaptions(), newest);
 
         // New and Close leave the list alone; a new window shows it from the settings file.

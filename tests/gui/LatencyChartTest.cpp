@@ -6,6 +6,7 @@
 #include "commands/LatencyChart.h"
 #include "text/Codec.h"
 #include "text/FileName.h"
+#include "ui/QtText.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -138,17 +139,18 @@ private slots:
 
         ScriptedDialogs dialogs;
         const QString png = dir->filePath(QStringLiteral("trace.png"));
-        dialogs.fileNames = {tg::fromQString(png)};
+        dialogs.fileNames = {tg::qStringToPath(png)};
         chart(*w)->savePicture();
         QCOMPARE(dialogs.saveSpecs.at(0).defaultExt, Text("*.png"));
         QImage saved(png);
         QCOMPARE(saved.size(), chart(*w)->size() * chart(*w)->devicePixelRatio());
         // Into a folder that is not there: the box names the file, and nothing else changes.
-        const Text missing = tg::fromQString(dir->filePath(QStringLiteral("none/trace.png")));
+        const auto missing = tg::qStringToPath(dir->filePath(QStringLiteral("none/trace.png")));
         dialogs.fileNames = {missing};
         chart(*w)->savePicture();
         QCOMPARE(dialogs.errors,
-                 std::vector<Text>{tg::utf8ToCp932("ファイルを作成できません: ") + missing + "\n" +
+                 std::vector<Text>{tg::utf8ToCp932("ファイルを作成できません: ") +
+                                   tg::fromNativePath(missing) + "\n" +
                                    tg::utf8ToCp932("ファイルまたはフォルダーが見つかりません。")});
     }
 };

@@ -112,7 +112,7 @@ void MainWindowTest::buildsTheViewsWithAndWithoutNslookup() {
         }
         verifyCurrent(w, 0);
         QVERIFY(!w->isModified());
-        QCOMPARE(w->getDocumentName(), tg::Text("untitled.txt"));
+        QCOMPARE(w->getDocumentName(), std::filesystem::path("untitled.txt"));
 
         QAction* net = tools->actions().at(nt ? 8 : 7);
         QCOMPARE(net->data().toInt(), nt ? 8 : 7);

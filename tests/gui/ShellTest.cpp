@@ -6,6 +6,7 @@
 #include "app/Shell.h"
 #include "app/Splash.h"
 #include "app/WindowSettings.h"
+#include "platform/Files.h"
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
@@ -89,7 +90,7 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 
 // The four values of section POSITION in file order, as "KEY=value".
 QStringList position(const std::filesystem::path& ini) {
-    tg::IniFile file(ini);
+    tg::IniFile file(ini, tg::platform::replaceFile);
     QStringList values;
     for (const auto& key : file.readSection("POSITION"))
         values << QString::fromStdString(key + "=" + file.readString("POSITION", key, "?"));

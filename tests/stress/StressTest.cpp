@@ -346,7 +346,7 @@ private slots:
         auto start = Clock::now();
         ticker.start(10);
         last = Clock::now();
-        form->form().FileOpen1Accept(tg::fromNativePath(source));
+        form->form().FileOpen1Accept(source);
         ticker.stop();
         const double openTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
@@ -367,7 +367,7 @@ private slots:
 
         const auto saved = file("big-saved.txt");
         start = Clock::now();
-        form->form().FileSaveAs1Accept(tg::fromNativePath(saved));
+        form->form().FileSaveAs1Accept(saved);
         const double saveTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
         QVERIFY(!form->form().isModified());
@@ -385,10 +385,10 @@ private slots:
         form->form().FileNew1Execute();
         QTimer::singleShot(20, &form->form(), &QWidget::close);
         start = Clock::now();
-        form->form().FileOpen1Accept(tg::fromNativePath(source));
+        form->form().FileOpen1Accept(source);
         const double closeTook = secondsSince(start);
         QVERIFY(!form->form().isVisible());
-        QCOMPARE(form->form().getDocumentName(), Text("untitled.txt"));
+        QCOMPARE(form->form().getDocumentName(), std::filesystem::path("untitled.txt"));
         QVERIFY(form->form().getViewText() == form->form().getViewDefaultText());
         QVERIFY(dialogs->errors.empty());
         form->form().show();
@@ -438,7 +438,7 @@ private slots:
         QCOMPARE(near->historyCaptions(), (std::vector<Text>{"0", "1", "2", "3", "4"}));
         QCOMPARE(near->form().frameGeometry(), QRect(20, 10, 600, 400));
         auto start = Clock::now();
-        near->form().FileSaveAs1Accept(tg::fromNativePath(file("saved.txt")));
+        near->form().FileSaveAs1Accept(file("saved.txt"));
         const double saveTook = secondsSince(start);
         QCOMPARE(near->historyCaptions(), (std::vector<Text>{"saved.txt", "0", "1", "2", "3"}));
         QVERIFY(std::filesystem::file_size(file("near.INI")) < 300);
@@ -465,18 +465,18 @@ private slots:
         const auto plain = file("random.bin");
         writeFile(plain, binary);
         auto start = Clock::now();
-        form->form().FileOpen1Accept(tg::fromNativePath(plain));
+        form->form().FileOpen1Accept(plain);
         const double plainTook = secondsSince(start);
         QVERIFY(dialogs->errors.empty());
         QVERIFY(form->form().getViewText() == texts);
-        QCOMPARE(form->form().getDocumentName(), tg::fromNativePath(plain));
+        QCOMPARE(form->form().getDocumentName(), plain);
 
         // Binary bytes inside a view's section are that view's text, shown and saved again
         // byte for byte, line ends aside.
         const auto inside = file("binary-section.txt");
         writeFile(inside, "ipconfig\r\n" + binary + "\r\n-----\r\n");
         start = Clock::now();
-        form->form().FileOpen1Accept(tg::fromNativePath(inside));
+        form->form().FileOpen1Accept(inside);
         form->form().selectView(ipconfig);
         QApplication::processEvents();
         const double insideTook = secondsSince(start);
@@ -488,8 +488,8 @@ private slots:
         QVERIFY(form->form().getViewText()[static_cast<size_t>(ipconfig)] == expected);
         QVERIFY(form->paneText() == expected);
         const auto resaved = file("binary-resaved.txt");
-        form->form().FileSaveAs1Accept(tg::fromNativePath(resaved));
-        form->form().FileOpen1Accept(tg::fromNativePath(resaved));
+        form->form().FileSaveAs1Accept(resaved);
+        form->form().FileOpen1Accept(resaved);
         QVERIFY(form->form().getViewText()[static_cast<size_t>(ipconfig)] == expected);
 
         // One line of 10 MB as a view's text.
@@ -497,7 +497,7 @@ private slots:
         const auto section = file("one-line-section.txt");
         writeFile(section, "ipconfig\r\n" + longLine + "\r\n-----\r\n");
         start = Clock::now();
-        form->form().FileOpen1Accept(tg::fromNativePath(section));
+        form->form().FileOpen1Accept(section);
         form->form().selectView(ipconfig);
         QApplication::processEvents();
         const double lineTook = secondsSince(start);

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -23,9 +24,10 @@ public:
     ScriptedDialogs() { tg::setDialogs(this); }
     ~ScriptedDialogs() override { tg::setDialogs(nullptr); }
 
-    std::deque<int> answers;                       // message boxes; IdOk when empty
-    std::deque<std::optional<tg::Text>> fileNames; // file dialogs; cancelled when empty
-    std::deque<bool> printerAnswers;               // printer dialog; cancelled when empty
+    std::deque<int> answers; // message boxes; IdOk when empty
+    std::deque<std::optional<std::filesystem::path>>
+        fileNames;                   // file dialogs; cancelled when empty
+    std::deque<bool> printerAnswers; // printer dialog; cancelled when empty
 
     std::vector<Box> boxes;
     std::function<void(const Box&)> onMessageBox; // called as each box is shown
@@ -47,13 +49,15 @@ public:
         if (message.empty())
             QFAIL("an error box without a text");
     }
-    std::optional<tg::Text> getOpenFileName(QWidget*, const FileDialogSpec& spec) override {
+    std::optional<std::filesystem::path> getOpenFileName(QWidget*,
+                                                         const FileDialogSpec& spec) override {
         openSpecs.push_back(spec);
-        return take(fileNames, std::optional<tg::Text>());
+        return take(fileNames, std::optional<std::filesystem::path>());
     }
-    std::optional<tg::Text> getSaveFileName(QWidget*, const FileDialogSpec& spec) override {
+    std::optional<std::filesystem::path> getSaveFileName(QWidget*,
+                                                         const FileDialogSpec& spec) override {
         saveSpecs.push_back(spec);
-        return take(fileNames, std::optional<tg::Text>());
+        return take(fileNames, std::optional<std::filesystem::path>());
     }
     bool printerSetup(QWidget*, QPrinter&) override {
         ++printerDialogs;

@@ -1,12 +1,19 @@
 #include "text/IniFile.h"
+#include "platform/Files.h"
 #include "text/Error.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tg;
 namespace fs = std::filesystem;
@@ -39,7 +46,7 @@ protected:
 
 TEST_F(IniFileTest, ListsKeysInFileOrderWithForeignKeys) {
     writeRaw("[HISTORY]\r\nFILE3=d\r\nNOTE=x\r\nFILE0=a\r\n[POSITION]\r\nTOP=1\r\n");
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     EXPECT_EQ(ini.readSection("HISTORY"), (StringList{"FILE3", "NOTE", "FILE0"}));
     EXPECT_EQ(ini.readSection("POSITION"), (StringList{"TOP"}));
     EXPECT_TRUE(ini.readSection("MISSING").empty());
@@ -48,7 +55,7 @@ TEST_F(IniFileTest, ListsKeysInFileOrderWithForeignKeys) {
 TEST_F(IniFileTest, ChangesExistingKeysInPlaceAndAddsNewOnesAtTheEnd) {
     writeRaw("; settings\r\n\r\n[HISTORY]\r\nFILE0=a\r\nFILE1=b\r\n"
              "; the window\r\n[POSITION]\r\nTOP = 1\r\n; tail note\r\n");
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     ini.writeString("HISTORY", "FILE0", "z");
     ini.writeString("HISTORY", "FILE2", "c");
     ini.writeInteger("POSITION", "LEFT", -20);
@@ -82,7 +89,7 @@ TEST_F(IniFileTest, ChangesExistingKeysInPlaceAndAddsNewOnesAtTheEnd) {
 
 TEST_F(IniFileTest, NamesMatchWithoutRegardToAsciiCase) {
     writeRaw("[Position]\r\nTop=5\r\n");
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     EXPECT_TRUE(ini.sectionExists("POSITION"));
     EXPECT_EQ(ini.readInteger("position", "TOP", 0), 5);
     ini.writeInteger("POSITION", "TOP", 9);
@@ -100,7 +107,7 @@ TEST_F(IniFileTest, NamesMatchWithoutRegardToAsciiCase) {
 TEST_F(IniFileTest, KeepsCp932ValuesByteForByte) {
     // 表 and ソ end in 0x5C, the byte of '\'.
     const Text value = "C:\\\x95\x5C\\\x83\x5C\x83\x74\x83\x67.txt";
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     ini.writeString("HISTORY", "FILE0", value);
     EXPECT_EQ(ini.readString("HISTORY", "FILE0", ""), value);
     EXPECT_EQ(readRaw(), "[HISTORY]\r\nFILE0=" + value + "\r\n");
@@ -109,7 +116,7 @@ TEST_F(IniFileTest, KeepsCp932ValuesByteForByte) {
 TEST_F(IniFileTest, ValuesThatAreNoIntegerReadAsTheDefault) {
     writeRaw("[P]\r\nA=12abc\r\nB=\r\nC=abc\r\nD=99999999999\r\nE= 42 \r\nF=-7\r\nG=+8\r\n"
              "H=0x10\r\nI=1.5\r\n");
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     for (const char* key : {"A", "B", "C", "D", "H", "I", "MISSING"})
         EXPECT_EQ(ini.readInteger("P", key, 400), 400) << key;
     EXPECT_EQ(ini.readInteger("P", "E", 0), 42);
@@ -120,8 +127,8 @@ TEST_F(IniFileTest, ValuesThatAreNoIntegerReadAsTheDefault) {
 }
 
 TEST_F(IniFileTest, EveryReadSeesWhatAnotherCopyWrote) {
-    IniFile first(path);
-    IniFile second(path);
+    IniFile first(path, platform::replaceFile);
+    IniFile second(path, platform::replaceFile);
     first.writeString("HISTORY", "FILE0", "a");
     EXPECT_EQ(second.readString("HISTORY", "FILE0", ""), "a");
     second.writeString("HISTORY", "FILE1", "b");
@@ -134,11 +141,11 @@ TEST_F(IniFileTest, EveryReadSeesWhatAnotherCopyWrote) {
 TEST_F(IniFileTest, UnwritableFileRaisesTheOneErrorType) {
     // Root may write read-only files, so the places used here cannot be written by anyone.
     fs::create_directory(path);
-    IniFile folder(path);
+    IniFile folder(path, platform::replaceFile);
     EXPECT_EQ(folder.readInteger("POSITION", "TOP", 5), 5);
     EXPECT_THROW(folder.writeInteger("POSITION", "TOP", 1), Error);
 
-    IniFile nowhere(dir / "missing" / "tginfo.INI");
+    IniFile nowhere(dir / "missing" / "tginfo.INI", platform::replaceFile);
     try {
         nowhere.writeInteger("POSITION", "TOP", 1);
         FAIL() << "no error";
@@ -148,7 +155,7 @@ TEST_F(IniFileTest, UnwritableFileRaisesTheOneErrorType) {
 }
 
 TEST_F(IniFileTest, TextThatWouldBreakTheFileIsRefused) {
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     EXPECT_THROW(ini.writeString("HISTORY", "FILE0", "a\r\n[POSITION]\r\nTOP=9"), Error);
     EXPECT_THROW(ini.writeString("HISTORY", "A=B", "x"), Error);
     EXPECT_THROW(ini.writeString("A]B", "K", "x"), Error);
@@ -157,7 +164,7 @@ TEST_F(IniFileTest, TextThatWouldBreakTheFileIsRefused) {
 
 TEST_F(IniFileTest, UnclosedSectionLineIsSkippedAndNothingGrows) {
     writeRaw("[HISTORY]\r\nFILE0=a\r\n[BROKEN\r\nFILE1=b\r\n");
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     ini.writeString("HISTORY", "FILE0", "c");
     std::string once = readRaw();
     ini.writeString("HISTORY", "FILE0", "c");
@@ -173,7 +180,7 @@ TEST_F(IniFileTest, GarbageFileNeitherStopsReadsNorWrites) {
     garbage += "\n[POSITION\nTOP=\n=5\n[\n]]]\n\xEF\xBB\xBF;x\n";
     for (const std::string& data : {garbage, garbage.substr(0, 700), std::string("\xEF\xBB\xBF")}) {
         writeRaw(data);
-        IniFile ini(path);
+        IniFile ini(path, platform::replaceFile);
         EXPECT_EQ(ini.readInteger("POSITION", "TOP", 400), 400);
         (void)ini.readSection("POSITION");
         ini.writeInteger("POSITION", "TOP", 77);
@@ -184,7 +191,7 @@ TEST_F(IniFileTest, GarbageFileNeitherStopsReadsNorWrites) {
 TEST_F(IniFileTest, NulBytesHideNothingAndAWriteKeepsWhatFollowsThem) {
     writeRaw(std::string(
         "[HISTORY]\r\nFILE0=a\0\0\r\n\0\0\0\0\r\n[POSITION]\r\nTOP=5\r\n; note\r\n", 55));
-    IniFile ini(path);
+    IniFile ini(path, platform::replaceFile);
     EXPECT_EQ(ini.readString("HISTORY", "FILE0", ""), "a");
     EXPECT_EQ(ini.readInteger("POSITION", "TOP", 0), 5);
     ini.writeString("HISTORY", "FILE1", "b");
@@ -202,7 +209,7 @@ TEST_F(IniFileTest, MissingOrOversizedFileReadsAsDefaultsAndTheFirstWriteMakesIt
     for (bool missing : {true, false}) {
         if (!missing)
             writeRaw(big);
-        IniFile ini(path);
+        IniFile ini(path, platform::replaceFile);
         EXPECT_FALSE(ini.sectionExists("POSITION"));
         EXPECT_EQ(ini.readInteger("POSITION", "TOP", 132), 132);
         EXPECT_TRUE(ini.readSection("HISTORY").empty());
@@ -215,5 +222,56 @@ TEST_F(IniFileTest, MissingOrOversizedFileReadsAsDefaultsAndTheFirstWriteMakesIt
     big.resize(kSettingsFileLimit);
     big.erase(big.rfind("\r\n") + 2);
     writeRaw(big);
-    EXPECT_EQ(IniFile(path).readInteger("POSITION", "TOP", 0), 5);
+    EXPECT_EQ(IniFile(path, platform::replaceFile).readInteger("POSITION", "TOP", 0), 5);
+}
+
+// Killed at any moment of its writes, the settings file is the old one or a new one, whole.
+TEST_F(IniFileTest, KilledWriteLeavesAWholeFile) {
+    std::string old = "[POSITION]\r\nTOP=0\r\n[HISTORY]\r\n";
+    for (int i = 0; old.size() < kSettingsFileLimit - 4096; ++i)
+        old += "NOTE" + std::to_string(i) + "=C:\\docs\\" + std::string(60, 'x') + ".txt\r\n";
+    writeRaw(old);
+    // As the program lays it out, so that every version differs from it only in the digit.
+    IniFile(path, platform::replaceFile).writeInteger("POSITION", "TOP", 0);
+    old = readRaw();
+    const size_t top = old.find("TOP=0");
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 8; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                IniFile ini(path, platform::replaceFile);
+                for (int i = 1;; i = i % 9 + 1)
+                    ini.writeInteger("POSITION", "TOP", i);
+            } catch (...) {
+            }
+            _exit(1);
+        }
+        if (round % 2 == 0) {
+            // Killed in the middle of a write: while the file is short or a new one is on its way.
+            auto writing = [&] {
+                std::error_code ec;
+                if (fs::file_size(path, ec) != old.size())
+                    return true;
+                for (const auto& entry : fs::directory_iterator(dir, ec)) {
+                    if (entry.path() != path)
+                        return true;
+                }
+                return false;
+            };
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (!writing() && std::chrono::steady_clock::now() < give_up) {
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
+        }
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        std::string now = readRaw();
+        ASSERT_EQ(now.size(), old.size()) << "round " << round;
+        now[top + 4] = '0';
+        ASSERT_TRUE(now == old) << "round " << round;
+    }
 }

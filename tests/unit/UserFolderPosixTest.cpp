@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
 
@@ -46,9 +47,9 @@ TEST(UserFolder, TakesTheSettingsOfAProgramWhoseFolderCannotBeWritten) {
 
     const fs::path ini = tg::settingsFilePath("/proc/netinfo", user);
     EXPECT_EQ(ini, user / "netinfo.INI");
-    tg::IniFile file(ini);
+    tg::IniFile file(ini, tg::platform::replaceFile);
     file.writeInteger("POSITION", "TOP", 132);
-    EXPECT_EQ(tg::IniFile(ini).readInteger("POSITION", "TOP", 0), 132);
+    EXPECT_EQ(tg::IniFile(ini, tg::platform::replaceFile).readInteger("POSITION", "TOP", 0), 132);
     fs::remove_all(config);
 }
 

@@ -1,5 +1,6 @@
 // Code page 932 paths, documents and the settings file on a real Windows file system (Wine's).
 
+#include "documents/History.h"
 #include "platform/Files.h"
 #include "text/Codec.h"
 #include "text/Error.h"
@@ -65,12 +66,13 @@ TEST_F(FilesOnWindows, JapaneseNameWithBackslashTrailBytesSurvivesTheFileSystem)
 }
 
 TEST_F(FilesOnWindows, NameWithCharacterOutsideTheCodePageGainsNoSeparator) {
-    // A yen sign best-fitted to 0x5C would split the name into a folder and a file.
+    // A yen sign best-fitted to 0x5C would split the name into a folder and a file; the text of
+    // the name reads back to the name itself.
     std::ofstream(dir_ / u"a\u00A5b.txt") << "x";
 
     tg::Text read = onlyEntry();
-    EXPECT_EQ(tg::extractFileName(read), "a?b.txt");
-    EXPECT_EQ(tg::extractFilePath(read), tg::fromNativePath(dir_) + "\\");
+    EXPECT_EQ(read.find('\\'), tg::Text::npos) << read;
+    EXPECT_EQ(tg::toNativePath(read).native(), (dir_ / u"a\u00A5b.txt").native());
 }
 
 TEST_F(FilesOnWindows, DocumentInAJapaneseFolderIsReplacedAndReadBack) {
@@ -123,16 +125,36 @@ TEST_F(FilesOnWindows, SettingsFileInAJapaneseFolderKeepsCrLfAndValueBytes) {
     fs::create_directory(tg::toNativePath(folder));
     tg::Text iniPath = folder + "\\tginfo.INI";
     tg::Text document = folder + "\\\x95\x5C.txt";
-    tg::IniFile ini(tg::toNativePath(iniPath));
+    tg::IniFile ini(tg::toNativePath(iniPath), tg::platform::replaceFile);
 
     ini.writeString("HISTORY", "FILE0", document);
     ini.writeInteger("HISTORY", "FILE1", -20);
 
     // The Windows library writes its own CR LF: no line may end in CR CR LF.
     EXPECT_EQ(readBytes(iniPath), "[HISTORY]\r\nFILE0=" + document + "\r\nFILE1=-20\r\n");
-    tg::IniFile again(tg::toNativePath(iniPath));
+    tg::IniFile again(tg::toNativePath(iniPath), tg::platform::replaceFile);
     EXPECT_EQ(again.readString("HISTORY", "FILE0", ""), document);
     EXPECT_EQ(again.readInteger("history", "file1", 0), -20);
+}
+
+// A name cp932 lacks is written, found and kept in the history under its own name, never as '?'.
+TEST_F(FilesOnWindows, NamesOutsideCp932StayTheirOwn) {
+    const fs::path folder = dir_ / L"\uD55C\uAD6D \U0001F4C1";
+    fs::create_directory(folder);
+    const fs::path file = folder / L"r\u00E9sum\u00E9 \u8868.txt";
+    tg::platform::replaceFile(file, "bytes");
+    tg::IniFile ini(dir_ / L"tginfo.INI", tg::platform::replaceFile);
+    tg::addToHistory(ini, file);
+    EXPECT_EQ(ini.readString("HISTORY", "FILE0", "").find('?'), std::string::npos);
+    const std::vector<tg::HistoryEntry> entries = tg::readHistory(ini);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].path.native(), file.native());
+    EXPECT_EQ(entries[0].fileName.native(), std::wstring(L"r\u00E9sum\u00E9 \u8868.txt"));
+    EXPECT_EQ(tg::platform::readRegularFile(entries[0].path, 100), "bytes");
+
+    // Windows allows a lone surrogate in a name; it comes back as it was.
+    const fs::path lone(std::wstring{L'C', L':', L'\\', L'a', wchar_t(0xD800), L'b'});
+    EXPECT_EQ(tg::toNativePath(tg::fromNativePath(lone)).native(), lone.native());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "platform/ProgramFiles.h"
 #include "text/IniFile.h"
 
@@ -19,8 +20,8 @@ TEST(UserFolderOnWindows, TakesTheSettingsOfAProgramWhoseFolderCannotBeWritten) 
     EXPECT_EQ(ini, user / L"tginfo.INI");
     std::error_code ignored;
     fs::remove(ini, ignored);
-    tg::IniFile(ini).writeInteger("POSITION", "WIDTH", 708);
-    EXPECT_EQ(tg::IniFile(ini).readInteger("POSITION", "WIDTH", 0), 708);
+    tg::IniFile(ini, tg::platform::replaceFile).writeInteger("POSITION", "WIDTH", 708);
+    EXPECT_EQ(tg::IniFile(ini, tg::platform::replaceFile).readInteger("POSITION", "WIDTH", 0), 708);
     fs::remove_all(user, ignored);
 }
 
