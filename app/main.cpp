@@ -8,6 +8,7 @@
 #include "platform/Memory.h"
 #include "platform/SystemValues.h"
 #include "sysinfo/SystemReportBody.h"
+#include "text/FileName.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -49,7 +50,7 @@ int main(int argc, char* argv[]) {
             mainForm.show();
             if (!arguments.file.empty()) {
                 QTimer::singleShot(0, &mainForm, tg::guarded([&mainForm, &arguments] {
-                                       mainForm.openDocument(arguments.file);
+                                       mainForm.openDocument(tg::toNativePath(arguments.file));
                                    }));
             }
             tg::Application::exec();

@@ -468,7 +468,7 @@ void TRouteMonitor::openLog() {
 void TRouteMonitor::savePicture() {
     const Dialogs::FileDialogSpec spec{
         utf8ToCp932("PNG 画像(*.png)|*.png|すべてのファイル(*.*)|*.*"), "*.png", {}};
-    const std::optional<Text> name = dialogs().getSaveFileName(this, spec);
+    const std::optional<std::filesystem::path> name = dialogs().getSaveFileName(this, spec);
     if (!name)
         return;
     QByteArray bytes;
@@ -476,8 +476,7 @@ void TRouteMonitor::savePicture() {
     buffer.open(QIODevice::WriteOnly);
     Chart_timeline->picture().save(&buffer, "PNG");
     try {
-        platform::replaceFile(toNativePath(*name),
-                              TextView(bytes.constData(), std::size_t(bytes.size())));
+        platform::replaceFile(*name, TextView(bytes.constData(), std::size_t(bytes.size())));
     } catch (const Error& error) {
         dialogs().showError(error.text());
     }
@@ -486,7 +485,7 @@ void TRouteMonitor::savePicture() {
 void TRouteMonitor::saveTable() {
     const Dialogs::FileDialogSpec spec{
         utf8ToCp932("CSV ファイル(*.csv)|*.csv|すべてのファイル(*.*)|*.*"), "*.csv", {}};
-    const std::optional<Text> name = dialogs().getSaveFileName(this, spec);
+    const std::optional<std::filesystem::path> name = dialogs().getSaveFileName(this, spec);
     if (!name)
         return;
     QStringList headers = HopTableModel::headers();
@@ -509,7 +508,7 @@ void TRouteMonitor::saveTable() {
         csv += cells.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     try {
-        platform::replaceFile(toNativePath(*name), fromQString(csv));
+        platform::replaceFile(*name, fromQString(csv));
     } catch (const Error& error) {
         dialogs().showError(error.text());
     }

@@ -115,6 +115,7 @@ private:
     }
 
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QString path(const QString& name) const { return dir.filePath(name); }
     Text pathText(const char* name) const { return tg::fromQString(path(name)); }
 
 private slots:
@@ -195,9 +196,10 @@ private slots:
     }
 
     // The real program with its own stand-ins, no display: the file is written as JSON, and a
-    // place that cannot be written gives status 1 and a line saying why.
+    // place that cannot be written gives status 1 and a line saying why. The name is taken as
+    // the system gives it.
     void collectsWithoutDisplay() {
-        const QString out = path("real.json");
+        const QString out = path(QStringLiteral("表ソ.json"));
         Outcome outcome = runProgram({"--collect", out, "--format", "json", "--view",
                                       "ipconfig /all", "--view", "netstat -an"});
         QCOMPARE(outcome.status, 0);
