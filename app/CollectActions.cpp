@@ -10,6 +10,7 @@
 #include "text/StringList.h"
 #include "ui/Dialogs.h"
 #include "ui/QtText.h"
+#include "ui/Style.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -62,6 +63,7 @@ std::vector<tg::CollectView> TMainForm::collectList() const {
 // The list in a small dialog, one view and its arguments a line; 実行 keeps it and runs it.
 std::optional<std::vector<tg::CollectView>> TMainForm::editCollectList() {
     QDialog dialog(this);
+    tg::useDialogFrame(dialog);
     dialog.setObjectName(QStringLiteral("CollectDlg"));
     dialog.setWindowTitle(QStringLiteral("一括取得"));
     auto* layout = new QVBoxLayout(&dialog);

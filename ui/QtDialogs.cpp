@@ -2,6 +2,7 @@
 
 #include "ui/PrinterSetupDialog.h"
 #include "ui/QtText.h"
+#include "ui/Style.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -62,6 +63,7 @@ public:
     int messageBox(QWidget* owner, const Text& text, const std::optional<Text>& caption,
                    unsigned flags) override {
         QMessageBox box(owner);
+        useDialogFrame(box);
         box.setWindowTitle(caption ? toQString(*caption) : defaultCaption());
         box.setText(toMessageString(text));
         if ((flags & 0xF0) == MbIconExclamation)
@@ -100,7 +102,10 @@ public:
         // Whatever reached it, no box is left without a word.
         QString text =
             message.empty() ? QStringLiteral("エラーが起きました。") : toMessageString(message);
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text,
+                        QMessageBox::Ok, QApplication::activeWindow());
+        useDialogFrame(box);
+        box.exec();
     }
 
     std::optional<std::filesystem::path> getOpenFileName(QWidget* owner,
@@ -122,6 +127,7 @@ private:
     static std::optional<std::filesystem::path> run(QWidget* owner, const FileDialogSpec& spec,
                                                     QFileDialog::AcceptMode mode) {
         QFileDialog dialog(owner);
+        useDialogFrame(dialog);
         dialog.setProxyModel(new JapaneseFileList(&dialog));
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile

@@ -10,6 +10,7 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
+#include "ui/Style.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -277,6 +278,7 @@ private slots:
     void abortEndsTheCollection() {
         MainWindowDriver w(windowEnvironment());
         QString stepShown;
+        Qt::WindowFlags dialogFlags;
         QTimer poll;
         connect(&poll, &QTimer::timeout, &w.form(), [&] {
             TAbortDlg* dialog = w->findChild<TAbortDlg*>();
@@ -284,6 +286,7 @@ private slots:
                 dialog->Label1->text().contains(QStringLiteral("ping")) &&
                 w.paneText().find("first\r\n") != Text::npos) {
                 stepShown = dialog->Label1->text();
+                dialogFlags = dialog->windowFlags();
                 dialog->OKBtn->click();
             }
         });
@@ -292,6 +295,9 @@ private slots:
             {{"ipconfig", "/all"}, {"ping", "out:first\\n sleep:30000"}, {"arp", "-a"}});
         poll.stop();
         QCOMPARE(stepShown, QStringLiteral("一括取得 2/3: ping out:first\\n sleep:30000"));
+        // Only the close button in its title bar, as on Windows.
+        QCOMPARE(dialogFlags & (tg::kDialogWindowFlags | Qt::WindowMinMaxButtonsHint),
+                 tg::kDialogWindowFlags);
         const tg::Document& document = w->getDocument();
         const size_t ping = static_cast<size_t>(w.viewIndex("ping"));
         QCOMPARE(document.record(ping)->ending, tg::RunEnding::Aborted);
