@@ -9,6 +9,7 @@
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
@@ -102,8 +103,15 @@ public:
         // Whatever reached it, no box is left without a word.
         QString text =
             message.empty() ? QStringLiteral("エラーが起きました。") : toMessageString(message);
+        // Owned by the main window, not by the active one: that may be the splash, which deletes
+        // itself while the box is open and would take the box with it.
+        QWidget* owner = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMainWindow*>(window) && window->isVisible())
+                owner = window;
+        }
         QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text,
-                        QMessageBox::Ok, QApplication::activeWindow());
+                        QMessageBox::Ok, owner);
         useDialogFrame(box);
         box.exec();
     }
