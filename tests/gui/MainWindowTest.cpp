@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
@@ -83,6 +84,7 @@ private slots:
     void viewKeysGoRoundTheViewsFromAnyControl();
     void helpKeyPageListsEveryShortcut();
     void messageBoxesShowOnlyTheCloseButton();
+    void errorBoxOutlivesTheActiveWindow();
     void copyIsThereOnlyWithASelection();
 };
 
@@ -449,6 +451,29 @@ void MainWindowTest::messageBoxesShowOnlyTheCloseButton() {
     for (Qt::WindowFlags flags : seen)
         QCOMPARE(flags & (tg::kDialogWindowFlags | Qt::WindowMinMaxButtonsHint),
                  tg::kDialogWindowFlags);
+}
+
+// The window active when an error box opens may go while it is open, as the splash does by
+// itself two seconds after start; the box stays until it is answered.
+void MainWindowTest::errorBoxOutlivesTheActiveWindow() {
+    QPointer<QWidget> splash = new QWidget;
+    splash->show();
+    splash->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(splash));
+    QTimer::singleShot(50, splash, &QObject::deleteLater);
+    bool answeredAfter = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && splash.isNull()) {
+            answeredAfter = true;
+            box->buttons().constFirst()->click();
+        }
+    });
+    poll.start(20);
+    tg::dialogs().showError("x");
+    poll.stop();
+    QVERIFY(answeredAfter);
 }
 
 QTEST_MAIN(MainWindowTest)
