@@ -6,8 +6,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <icmpapi.h>
 #include <iphlpapi.h>
+// After iphlpapi.h, whose types it uses without including them.
+#include <icmpapi.h>
 
 #include <chrono>
 #include <cstring>

@@ -95,6 +95,11 @@ TEST(CommandRunner, CommandThatCannotStartEndsAtOnceWithOneLine) {
 // An abort asks the command to stop as Ctrl+C would and keeps what it writes on its way out for
 // a while; a command that does not stop, or says nothing in time, is ended.
 TEST(CommandRunner, AbortKeepsWhatTheCommandSaysOnItsWayOut) {
+#ifdef __SANITIZE_THREAD__
+    // ThreadSanitizer's runtime in the child runs its signal handlers late, at its own pace, so
+    // the times this test holds the child to mean nothing there.
+    GTEST_SKIP() << "signal timing of a child built with ThreadSanitizer";
+#endif
 #ifdef _WIN32
     // A console program, as this test is, cannot join the child's console: each abort ends it.
     const bool interrupts = false;
