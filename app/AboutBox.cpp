@@ -3,6 +3,7 @@
 #include "app/AppIcons.h"
 #include "app/Shell.h"
 #include "ui/QtText.h"
+#include "ui/Style.h"
 #include "ui/WindowPlace.h"
 
 #include <QFrame>
@@ -49,9 +50,7 @@ QLabel* link(QWidget* parent, const char* name, const tg::Text& text, const QRec
 
 } // namespace
 
-TAboutBox::TAboutBox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, tg::kDialogWindowFlags) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("TIDEGAUGE-INFOについて"));
     setAttribute(Qt::WA_QuitOnClose, false);

@@ -10,6 +10,7 @@
 #include "text/StringList.h"
 #include "ui/Dialogs.h"
 #include "ui/QtText.h"
+#include "ui/Style.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -21,8 +22,6 @@
 namespace {
 
 using tg::Text;
-
-constexpr char kCollectSection[] = "COLLECT";
 
 // Compared in the name's own characters, which need not be cp932 or even valid text.
 bool hasJsonExtension(const std::filesystem::path& name) {
@@ -58,18 +57,13 @@ void TMainForm::FileExport1Accept(const std::filesystem::path& fileName) {
 }
 
 std::vector<tg::CollectView> TMainForm::collectList() const {
-    std::vector<tg::CollectView> list;
-    for (const auto& [key, value] : iniFile->readSectionValues(kCollectSection)) {
-        tg::CollectView view = tg::collectViewOf(value);
-        if (!view.label.empty())
-            list.push_back(std::move(view));
-    }
-    return list.empty() ? tg::defaultCollectList() : list;
+    return tg::collectListOf(*iniFile);
 }
 
 // The list in a small dialog, one view and its arguments a line; 実行 keeps it and runs it.
 std::optional<std::vector<tg::CollectView>> TMainForm::editCollectList() {
     QDialog dialog(this);
+    tg::useDialogFrame(dialog);
     dialog.setObjectName(QStringLiteral("CollectDlg"));
     dialog.setWindowTitle(QStringLiteral("一括取得"));
     auto* layout = new QVBoxLayout(&dialog);
@@ -115,14 +109,8 @@ std::optional<std::vector<tg::CollectView>> TMainForm::editCollectList() {
     });
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    std::vector<std::pair<Text, Text>> entries;
-    for (size_t i = 0; i < list.size(); ++i) {
-        Text key = "V";
-        key += std::to_string(i); // not "V" + …: GCC 12 sees an overlap there that is none
-        entries.emplace_back(std::move(key), tg::collectViewText(list[i]));
-    }
     if (!iniFile->path().empty())
-        iniFile->writeSection(kCollectSection, entries);
+        tg::keepCollectList(*iniFile, list);
     return list;
 }
 

@@ -9,6 +9,7 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
+#include "text/IniFile.h"
 #include "text/StringList.h"
 
 #include <chrono>
@@ -18,6 +19,8 @@
 namespace tg {
 
 namespace {
+
+constexpr char kCollectSection[] = "COLLECT";
 
 Text cp932(const char* utf8) {
     return utf8ToCp932(utf8);
@@ -104,6 +107,26 @@ CollectView collectViewOf(TextView text) {
     // Blanks at either end mean nothing to a command, and the settings file would drop them.
     args = args.substr(argsStart, args.find_last_not_of(' ') - argsStart + 1);
     return {Text(text.substr(0, blank)), Text(args)};
+}
+
+std::vector<CollectView> collectListOf(const IniFile& settings) {
+    std::vector<CollectView> list;
+    for (const auto& [key, value] : settings.readSectionValues(kCollectSection)) {
+        CollectView view = collectViewOf(value);
+        if (!view.label.empty())
+            list.push_back(std::move(view));
+    }
+    return list.empty() ? defaultCollectList() : list;
+}
+
+void keepCollectList(IniFile& settings, const std::vector<CollectView>& list) {
+    std::vector<std::pair<Text, Text>> entries;
+    for (size_t i = 0; i < list.size(); ++i) {
+        Text key = "V";
+        key += std::to_string(i); // not "V" + …: GCC 12 sees an overlap there that is none
+        entries.emplace_back(std::move(key), collectViewText(list[i]));
+    }
+    settings.writeSection(kCollectSection, entries);
 }
 
 std::optional<Text> collectViewProblem(const CollectView& view, bool isNT) {
@@ -202,8 +225,9 @@ Text usageText() {
         "      ウィンドウを開きます。文書を指定するとそれを開きます。\n"
         "  tginfo --collect ファイル [--format text|html|json] [--view \"ビュー 引数\"]...\n"
         "      ウィンドウを出さずにビューを順に実行し、結果をファイルに書きます。\n"
-        "      --view がなければ一括取得の既定の一覧 (winconf, ipconfig /all, route print,\n"
-        "      arp -a, netstat -an) を実行します。形式の既定は text (保存と同じ文書) です。\n"
+        "      --view がなければ設定ファイルにある一括取得の一覧を、それもなければ既定の\n"
+        "      一覧 (winconf, ipconfig /all, route print, arp -a, netstat -an) を実行します。\n"
+        "      形式の既定は text (保存と同じ文書) です。\n"
         "  tginfo --help       この説明を表示します。\n"
         "  tginfo --version    バージョンを表示します。\n"
         "終了コード: 0 書き込んだ、1 書き込めなかったかビューを実行できなかった、"
@@ -298,9 +322,26 @@ int collect(const ProgramArguments& arguments, const CollectEnvironment& environ
         else
             platform::writeErrorLine(line);
     };
+    bool allRan = true;
+    std::vector<CollectView> views = arguments.views;
+    if (views.empty()) {
+        const std::filesystem::path settings =
+            environment.settingsFile ? environment.settingsFile() : std::filesystem::path();
+        std::vector<CollectView> kept =
+            settings.empty() ? defaultCollectList()
+                             : collectListOf(IniFile(settings, platform::replaceFile));
+        // The file may have been edited by hand: a line that cannot run is named and left out.
+        for (CollectView& view : kept) {
+            if (std::optional<Text> problem = collectViewProblem(view, environment.isNT)) {
+                errorLine(*problem);
+                allRan = false;
+            } else {
+                views.push_back(std::move(view));
+            }
+        }
+    }
     Document document = freshDocument(environment.isNT);
-    const bool allRan = collectInto(
-        document, arguments.views.empty() ? defaultCollectList() : arguments.views, environment);
+    allRan = collectInto(document, views, environment) && allRan;
     const ExportHeader header = environment.header ? *environment.header : exportHeaderNow();
     try {
         platform::replaceFile(toNativePath(arguments.file),

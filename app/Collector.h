@@ -9,6 +9,7 @@
 #include "platform/Process.h"
 #include "text/Text.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 
 namespace tg {
 
+class IniFile;
 class RunContext;
 
 // One view to run and the argument text of its command.
@@ -32,6 +34,12 @@ std::vector<CollectView> defaultCollectList();
 Text collectViewText(const CollectView& view);
 CollectView collectViewOf(TextView text);
 
+// The 一括取得 list the settings file keeps (section COLLECT, keys V0, V1, …); the default list
+// when the section is missing or holds no view.
+std::vector<CollectView> collectListOf(const IniFile& settings);
+// Replaces the kept list with this one. Throws tg::Error when the file cannot be written.
+void keepCollectList(IniFile& settings, const std::vector<CollectView>& list);
+
 // Why a view of the list cannot be run; none when it can.
 std::optional<Text> collectViewProblem(const CollectView& view, bool isNT);
 
@@ -43,7 +51,7 @@ struct ProgramArguments {
     Action action = Action::Window;
     Text file; // Window: a document to open (may be empty); Collect: the file to write
     CollectFormat format = CollectFormat::Text;
-    std::vector<CollectView> views; // Collect: empty for the default list
+    std::vector<CollectView> views; // Collect: empty for the settings file's 一括取得 list
 };
 
 // Reads the arguments after the program's name. Arguments of the toolkit's own (-platform X,
@@ -66,6 +74,9 @@ struct CollectEnvironment {
     std::function<void(const Text&)> errorLine{};
     // The header of an export; none asks the platform.
     std::optional<ExportHeader> header{};
+    // Where the settings file is, asked only when no view is given; none or an empty path: the
+    // default list. The file is only read.
+    std::function<std::filesystem::path()> settingsFile{};
 };
 
 // A document with every view present, as the window has it at start.

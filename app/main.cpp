@@ -6,6 +6,7 @@
 #include "documents/QRMDForm.h"
 #include "platform/Com.h"
 #include "platform/Memory.h"
+#include "platform/ProgramFiles.h"
 #include "platform/SystemValues.h"
 #include "sysinfo/SystemReportBody.h"
 #include "text/FileName.h"
@@ -13,7 +14,22 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <filesystem>
 #include <optional>
+
+namespace {
+
+// The path the settings file and the help are named after. The console twin (tginfoc.exe) shares
+// them with the window program beside it.
+std::filesystem::path programFilesBase(std::filesystem::path running) {
+#ifdef TG_CONSOLE_PROGRAM
+    if (!running.empty())
+        running.replace_filename(std::filesystem::path(L"tginfo.exe"));
+#endif
+    return running;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     tg::platform::initializeCom();
@@ -24,6 +40,12 @@ int main(int argc, char* argv[]) {
     tg::CollectEnvironment collectEnvironment;
     collectEnvironment.isNT = tg::platform::isNT();
     collectEnvironment.systemReport = tg::systemReportBody();
+    collectEnvironment.settingsFile = [] {
+        const std::filesystem::path program = programFilesBase(tg::platform::runningProgramPath());
+        return program.empty()
+                   ? program
+                   : tg::settingsFileToRead(program, tg::platform::userSettingsFolder());
+    };
     if (std::optional<int> status =
             tg::answerCommandLine(argc, argv, arguments, collectEnvironment)) {
         tg::platform::uninitializeCom();
@@ -38,7 +60,7 @@ int main(int argc, char* argv[]) {
 
             MainFormEnvironment environment;
             environment.isNT = tg::platform::isNT();
-            environment.executablePath = tg::runningExecutablePath();
+            environment.executablePath = programFilesBase(tg::runningExecutablePath());
             environment.systemReport = tg::systemReportBody();
             TMainForm mainForm(environment);
             MainForm = &mainForm;

@@ -1,6 +1,7 @@
 #include "commands/AbortDlg.h"
 
 #include "commands/Getinfothread.h"
+#include "ui/Style.h"
 #include "ui/WindowPlace.h"
 
 #include <QCloseEvent>
@@ -12,8 +13,7 @@
 TAbortDlg::TAbortDlg(QWidget* owner, GetInfoThread* worker) : QDialog(owner), worker(worker) {
     setObjectName(QStringLiteral("AbortDlg"));
     setWindowTitle(QStringLiteral("情報取得"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    tg::useDialogFrame(*this);
     setModal(true);
     setFixedSize(254, 150);
 

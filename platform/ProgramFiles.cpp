@@ -31,13 +31,20 @@ bool canCreateFileIn(const fs::path& folder) {
 
 } // namespace
 
-fs::path settingsFilePath(const fs::path& executable, const fs::path& userFolder) {
+fs::path settingsFileToRead(const fs::path& executable, const fs::path& userFolder) {
     fs::path beside = fs::path(executable).replace_extension(".INI");
     if (userFolder.empty() || canCreateFileIn(beside.parent_path()))
         return beside;
-    std::error_code ec;
-    fs::create_directories(userFolder, ec);
     return userFolder / beside.filename();
+}
+
+fs::path settingsFilePath(const fs::path& executable, const fs::path& userFolder) {
+    fs::path path = settingsFileToRead(executable, userFolder);
+    if (path != fs::path(executable).replace_extension(".INI")) {
+        std::error_code ec;
+        fs::create_directories(userFolder, ec);
+    }
+    return path;
 }
 
 fs::path helpFilePath(const fs::path& executable) {

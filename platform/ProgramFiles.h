@@ -9,6 +9,9 @@ namespace tg::platform {
 // no such place. The folder need not exist yet.
 std::filesystem::path userSettingsFolder();
 
+// The running program's own file, found without the toolkit; empty when the system does not say.
+std::filesystem::path runningProgramPath();
+
 } // namespace tg::platform
 
 namespace tg {
@@ -19,6 +22,11 @@ namespace tg {
 // window's place and the history at every exit.
 std::filesystem::path settingsFilePath(const std::filesystem::path& executable,
                                        const std::filesystem::path& userFolder);
+
+// The same file for a reader that writes nothing, such as the collector: userFolder is not
+// created.
+std::filesystem::path settingsFileToRead(const std::filesystem::path& executable,
+                                         const std::filesystem::path& userFolder);
 
 // The help file: the executable's path with the extension ".chm" if that file exists, else the
 // same name where an installed program keeps its data (bin/../share/tginfo/) if that exists, else

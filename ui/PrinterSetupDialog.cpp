@@ -1,5 +1,7 @@
 #include "ui/PrinterSetupDialog.h"
 
+#include "ui/Style.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -53,8 +55,7 @@ PrinterSetupDialog::PrinterSetupDialog(QPrinter& printer, QWidget* parent)
     : QDialog(parent), printer_(printer) {
     setObjectName(QStringLiteral("PrinterSetupDialog"));
     setWindowTitle(QStringLiteral("プリンタの設定"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    useDialogFrame(*this);
 
     auto* printerBox = new QGroupBox(QStringLiteral("プリンタ"), this);
     auto* printerRows = new QFormLayout(printerBox);

@@ -2,12 +2,14 @@
 
 #include "ui/PrinterSetupDialog.h"
 #include "ui/QtText.h"
+#include "ui/Style.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
@@ -62,6 +64,7 @@ public:
     int messageBox(QWidget* owner, const Text& text, const std::optional<Text>& caption,
                    unsigned flags) override {
         QMessageBox box(owner);
+        useDialogFrame(box);
         box.setWindowTitle(caption ? toQString(*caption) : defaultCaption());
         box.setText(toMessageString(text));
         if ((flags & 0xF0) == MbIconExclamation)
@@ -100,7 +103,17 @@ public:
         // Whatever reached it, no box is left without a word.
         QString text =
             message.empty() ? QStringLiteral("エラーが起きました。") : toMessageString(message);
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), text);
+        // Owned by the main window, not by the active one: that may be the splash, which deletes
+        // itself while the box is open and would take the box with it.
+        QWidget* owner = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMainWindow*>(window) && window->isVisible())
+                owner = window;
+        }
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text,
+                        QMessageBox::Ok, owner);
+        useDialogFrame(box);
+        box.exec();
     }
 
     std::optional<std::filesystem::path> getOpenFileName(QWidget* owner,
@@ -122,6 +135,7 @@ private:
     static std::optional<std::filesystem::path> run(QWidget* owner, const FileDialogSpec& spec,
                                                     QFileDialog::AcceptMode mode) {
         QFileDialog dialog(owner);
+        useDialogFrame(dialog);
         dialog.setProxyModel(new JapaneseFileList(&dialog));
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile

@@ -3,6 +3,7 @@
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
+#include <QWidget>
 
 namespace tg {
 
@@ -40,6 +41,11 @@ public:
 
 QStyle* newApplicationStyle() {
     return new ApplicationStyle;
+}
+
+void useDialogFrame(QWidget& dialog) {
+    dialog.setWindowFlags(kDialogWindowFlags |
+                          (dialog.windowFlags() & Qt::MSWindowsFixedSizeDialogHint));
 }
 
 } // namespace tg

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <Qt>
+
 class QStyle;
+class QWidget;
 
 namespace tg {
 
@@ -8,5 +11,14 @@ namespace tg {
 // +/- boxes, chunked progress bars), with dialog buttons that carry no icons and menus that show
 // a check mark on a checked entry and nothing on an unchecked one.
 QStyle* newApplicationStyle();
+
+// The title bar of a modal dialog as Windows draws it: the caption and the close button only. The
+// toolkit passes these to an X11 window manager as Motif hints, which it writes only when asked
+// to customise the frame.
+inline constexpr Qt::WindowFlags kDialogWindowFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+// Gives dialog those flags, keeping a fixed size's thin frame; call it before the dialog shows.
+void useDialogFrame(QWidget& dialog);
 
 } // namespace tg

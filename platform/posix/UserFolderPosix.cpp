@@ -1,6 +1,7 @@
 #include "platform/ProgramFiles.h"
 
 #include <cstdlib>
+#include <system_error>
 
 namespace tg::platform {
 
@@ -13,6 +14,12 @@ std::filesystem::path userSettingsFolder() {
     if (home && std::filesystem::path(home).is_absolute())
         return std::filesystem::path(home) / ".config" / "tginfo";
     return {};
+}
+
+std::filesystem::path runningProgramPath() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self;
 }
 
 } // namespace tg::platform

@@ -10,6 +10,7 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
+#include "ui/Style.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -54,7 +55,8 @@ struct Outcome {
 };
 
 // The program itself, as a fleet's tool starts it: no display and no toolkit platform chosen.
-Outcome runProgram(const QStringList& arguments, const QString& workDir = QString()) {
+Outcome runProgram(const QStringList& arguments, const QString& workDir = QString(),
+                   const QString& programFile = QStringLiteral(TG_PROGRAM)) {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -62,7 +64,7 @@ Outcome runProgram(const QStringList& arguments, const QString& workDir = QStrin
     program.setProcessEnvironment(env);
     if (!workDir.isEmpty())
         program.setWorkingDirectory(workDir);
-    program.start(QStringLiteral(TG_PROGRAM), arguments);
+    program.start(programFile, arguments);
     if (!program.waitForFinished(60000))
         return {};
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
@@ -278,6 +280,7 @@ private slots:
     void abortEndsTheCollection() {
         MainWindowDriver w(windowEnvironment());
         QString stepShown;
+        Qt::WindowFlags dialogFlags;
         QTimer poll;
         connect(&poll, &QTimer::timeout, &w.form(), [&] {
             TAbortDlg* dialog = w->findChild<TAbortDlg*>();
@@ -285,6 +288,7 @@ private slots:
                 dialog->Label1->text().contains(QStringLiteral("ping")) &&
                 w.paneText().find("first\r\n") != Text::npos) {
                 stepShown = dialog->Label1->text();
+                dialogFlags = dialog->windowFlags();
                 dialog->OKBtn->click();
             }
         });
@@ -293,6 +297,9 @@ private slots:
             {{"ipconfig", "/all"}, {"ping", "out:first\\n sleep:30000"}, {"arp", "-a"}});
         poll.stop();
         QCOMPARE(stepShown, QStringLiteral("一括取得 2/3: ping out:first\\n sleep:30000"));
+        // Only the close button in its title bar, as on Windows.
+        QCOMPARE(dialogFlags & (tg::kDialogWindowFlags | Qt::WindowMinMaxButtonsHint),
+                 tg::kDialogWindowFlags);
         const tg::Document& document = w->getDocument();
         const size_t ping = static_cast<size_t>(w.viewIndex("ping"));
         QCOMPARE(document.record(ping)->ending, tg::RunEnding::Aborted);
@@ -415,6 +422,72 @@ private slots:
             QJsonDocument::fromJson(readFile(path("opened.json"))).object()["views"][2].toObject();
         QVERIFY(opened["command"].isNull());
         QVERIFY(opened["text"].toString().contains(QString::fromUtf8("<表>&'ソ'")));
+    }
+
+    // Without --view the collector runs the list 一括取得 keeps in the settings file, naming and
+    // leaving out a hand-edited line that cannot run; with no such list, the default one.
+    void collectRunsTheSettingsList() {
+        const QString ini = path("collect.INI");
+        {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[POSITION]\r\nTOP=1\r\n[COLLECT]\r\nV0=arp -a exit:4\r\nV1=ping\r\n"
+                       "V2=  ipconfig   /all \r\n");
+        }
+        const QByteArray before = readFile(ini);
+        std::vector<Text> errors;
+        tg::CollectEnvironment env = collectEnvironment(&errors);
+        env.settingsFile = [&] { return tg::toNativePath(tg::fromQString(ini)); };
+        tg::ProgramArguments arguments;
+        arguments.action = tg::ProgramArguments::Action::Collect;
+        arguments.file = pathText("fromsettings.json");
+        arguments.format = tg::CollectFormat::Json;
+        const auto commandsRun = [&] { // in view order
+            QStringList commands;
+            const QJsonArray views = QJsonDocument::fromJson(readFile(path("fromsettings.json")))
+                                         .object()["views"]
+                                         .toArray();
+            for (const QJsonValue view : views) {
+                if (!view.toObject()["command"].isNull())
+                    commands << view.toObject()["command"].toString();
+            }
+            return commands;
+        };
+        QCOMPARE(tg::collect(arguments, env), 1);
+        QCOMPARE(errors, std::vector<Text>{cp932("IPアドレスかホスト名を指定してください: ping")});
+        QCOMPARE(commandsRun(), (QStringList{"ipconfig /all", "arp -a exit:4"}));
+        QCOMPARE(readFile(ini), before); // only read
+
+        for (const char* content : {"[POSITION]\r\nTOP=1\r\n", "[COLLECT]\r\nV0=\r\n"}) {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(content);
+            file.close();
+            errors.clear();
+            QCOMPARE(tg::collect(arguments, env), 0);
+            QVERIFY(errors.empty());
+            QStringList commands = commandsRun();
+            commands.sort();
+            QCOMPARE(commands, (QStringList{"arp -a", "ipconfig /all", "netstat -an", "route print",
+                                            "winconf"}));
+        }
+
+        // The program itself reads the settings file beside it (a copy, so that the file is this
+        // test's own; the stand-ins beside it are found through a link).
+        const QString program = path("bin/tginfo");
+        QVERIFY(QDir().mkpath(path("bin")));
+        QVERIFY(QFile::copy(QStringLiteral(TG_PROGRAM), program));
+        QVERIFY(QFile::link(QFileInfo(QStringLiteral(TG_PROGRAM)).dir().filePath("netcmd"),
+                            path("bin/netcmd")));
+        {
+            QFile file(path("bin/tginfo.INI"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[COLLECT]\r\nV0=arp -a\r\n");
+        }
+        const Outcome outcome =
+            runProgram({"--collect", path("fromsettings.json"), "--format", "json"}, {}, program);
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(commandsRun(), QStringList{"arp -a"});
     }
 
     // The settings file keeps the edited list, and the dialog offers it next time.

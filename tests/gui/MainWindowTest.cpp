@@ -1,6 +1,8 @@
 #include "support/MainWindowDriver.h"
 
 #include "commands/ViewCatalogue.h"
+#include "ui/Dialogs.h"
+#include "ui/Style.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -8,6 +10,9 @@
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
 #include <QToolBar>
@@ -78,6 +83,8 @@ private slots:
     void altKeysBelongToTheMenuBarAlone();
     void viewKeysGoRoundTheViewsFromAnyControl();
     void helpKeyPageListsEveryShortcut();
+    void messageBoxesShowOnlyTheCloseButton();
+    void errorBoxOutlivesTheActiveWindow();
     void copyIsThereOnlyWithASelection();
 };
 
@@ -422,6 +429,51 @@ void MainWindowTest::copyIsThereOnlyWithASelection() {
     QVERIFY(copy->isEnabled());
     copy->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("なし"));
+}
+
+// The toolkit's boxes, as a question and as an error, carry only the close button in their title
+// bar, as on Windows; under X11 the window manager draws what these flags ask for.
+void MainWindowTest::messageBoxesShowOnlyTheCloseButton() {
+    QWidget owner;
+    std::vector<Qt::WindowFlags> seen;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &owner, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen.push_back(box->windowFlags());
+            box->buttons().constFirst()->click();
+        }
+    });
+    poll.start(20);
+    tg::dialogs().messageBox(&owner, "?", std::nullopt, tg::Dialogs::MbYesNo);
+    tg::dialogs().showError("x");
+    poll.stop();
+    QCOMPARE(seen.size(), size_t(2));
+    for (Qt::WindowFlags flags : seen)
+        QCOMPARE(flags & (tg::kDialogWindowFlags | Qt::WindowMinMaxButtonsHint),
+                 tg::kDialogWindowFlags);
+}
+
+// The window active when an error box opens may go while it is open, as the splash does by
+// itself two seconds after start; the box stays until it is answered.
+void MainWindowTest::errorBoxOutlivesTheActiveWindow() {
+    QPointer<QWidget> splash = new QWidget;
+    splash->show();
+    splash->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(splash));
+    QTimer::singleShot(50, splash, &QObject::deleteLater);
+    bool answeredAfter = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && splash.isNull()) {
+            answeredAfter = true;
+            box->buttons().constFirst()->click();
+        }
+    });
+    poll.start(20);
+    tg::dialogs().showError("x");
+    poll.stop();
+    QVERIFY(answeredAfter);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -45,6 +45,9 @@ TEST(UserFolder, TakesTheSettingsOfAProgramWhoseFolderCannotBeWritten) {
     fs::remove_all(config);
     const fs::path user = config / "tginfo";
 
+    // A reader finds the same file and creates nothing.
+    EXPECT_EQ(tg::settingsFileToRead("/proc/netinfo", user), user / "netinfo.INI");
+    EXPECT_FALSE(fs::exists(config));
     const fs::path ini = tg::settingsFilePath("/proc/netinfo", user);
     EXPECT_EQ(ini, user / "netinfo.INI");
     tg::IniFile file(ini, tg::platform::replaceFile);
