@@ -155,6 +155,9 @@ TEST(DocumentFile, UnclosedSectionIsAnErrorNamingTheView) {
 // The offset comes from the system's own zone rules, east and west of UTC, halves included, and
 // follows daylight saving time.
 TEST(RunRecord, LocalTimeCarriesItsOffsetFromUtc) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the zones are set through POSIX TZ rules, which Windows does not read";
+#else
     const char* saved = std::getenv("TZ");
     const std::string before = saved ? saved : "";
     const auto moment =
@@ -178,6 +181,7 @@ TEST(RunRecord, LocalTimeCarriesItsOffsetFromUtc) {
     else
         ::unsetenv("TZ");
     ::tzset();
+#endif
 }
 
 // New forgets the records; an open forgets those of the views the file gives a text.
