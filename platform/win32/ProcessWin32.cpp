@@ -21,6 +21,18 @@ void WakeSignal::set() {
 
 namespace {
 
+// A console program keeps its own console, or under Wine may have none at all; either way it does
+// not borrow a child's, which only a GUI program such as tginfo.exe can do safely.
+bool isConsoleProgram() {
+    static const bool console = [] {
+        const auto* base = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+    }();
+    return console;
+}
+
 using Clock = std::chrono::steady_clock;
 
 constexpr DWORD kReadBlock = 64 * 1024;
@@ -140,7 +152,7 @@ public:
     // the request. The event reaches this program too, maybe later, so it ignores such events
     // until the next child is started. A program with a console of its own cannot join another.
     bool interrupt() override {
-        if (hasEnded() || !AttachConsole(GetProcessId(process_)))
+        if (isConsoleProgram() || hasEnded() || !AttachConsole(GetProcessId(process_)))
             return false;
         SetConsoleCtrlHandler(nullptr, TRUE);
         ignoringControlEvents = true;
