@@ -1,15 +1,41 @@
 #include "platform/Prober.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/socket.h>
+#endif
 
-#include <cstdlib>
 #include <cstring>
 
 namespace tg::platform {
 
+namespace {
+
+#ifdef _WIN32
+// Winsock's resolver works only once the program has said which version it speaks.
+void startResolver() {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)started;
+}
+// Windows counts no loopback address as configured, so AI_ADDRCONFIG would leave a host with
+// only loopback addresses without 127.0.0.1 and ::1.
+constexpr int kNameFlags = 0;
+#else
+void startResolver() {}
+constexpr int kNameFlags = AI_ADDRCONFIG;
+#endif
+
+} // namespace
+
 std::vector<HostAddress> resolveHost(const std::string& host, std::string& problem) {
+    startResolver();
     std::vector<HostAddress> found;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -19,7 +45,7 @@ std::vector<HostAddress> resolveHost(const std::string& host, std::string& probl
     hints.ai_flags = AI_NUMERICHOST;
     int status = getaddrinfo(host.c_str(), nullptr, &hints, &list);
     if (status == EAI_NONAME) {
-        hints.ai_flags = AI_ADDRCONFIG;
+        hints.ai_flags = kNameFlags;
         status = getaddrinfo(host.c_str(), nullptr, &hints, &list);
     }
     if (status != 0) {
@@ -55,35 +81,17 @@ std::vector<HostAddress> resolveHost(const std::string& host, std::string& probl
 }
 
 std::string hostNameOf(const std::string& numericAddress) {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    auto* in = reinterpret_cast<sockaddr_in*>(&storage);
-    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
-    if (inet_pton(AF_INET, numericAddress.c_str(), &in->sin_addr) == 1) {
-        in->sin_family = AF_INET;
-        length = sizeof(sockaddr_in);
-    } else if (inet_pton(AF_INET6, numericAddress.c_str(), &in6->sin6_addr) == 1) {
-        in6->sin6_family = AF_INET6;
-        length = sizeof(sockaddr_in6);
-    } else {
+    startResolver();
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(numericAddress.c_str(), nullptr, &hints, &list) != 0)
         return {};
-    }
     char name[NI_MAXHOST] = {};
-    if (getnameinfo(reinterpret_cast<sockaddr*>(&storage), length, name, sizeof name, nullptr, 0,
-                    NI_NAMEREQD) != 0)
-        return {};
-    return name;
-}
-
-std::filesystem::path monitorLogFolder() {
-    // XDG says a relative $XDG_DATA_HOME is to be ignored.
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && std::filesystem::path(data).is_absolute())
-        return std::filesystem::path(data) / "tginfo" / "monitor";
-    const char* home = std::getenv("HOME");
-    if (home && std::filesystem::path(home).is_absolute())
-        return std::filesystem::path(home) / ".local" / "share" / "tginfo" / "monitor";
-    return {};
+    const int status = getnameinfo(list->ai_addr, static_cast<socklen_t>(list->ai_addrlen), name,
+                                   sizeof name, nullptr, 0, NI_NAMEREQD);
+    freeaddrinfo(list);
+    return status == 0 ? name : std::string();
 }
 
 } // namespace tg::platform
