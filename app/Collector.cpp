@@ -49,13 +49,14 @@ bool isToolkitOptionWithValue(TextView argument) {
 }
 
 // A collection's run: the lines go into the view's text as the output pane keeps them, each
-// followed by CR LF; there is nobody to abort it.
+// followed by CR LF; Ctrl+C at the console aborts it as the window's abort would.
 class CollectRun : public RunContext {
 public:
-    CollectRun(Text& text, const std::function<void(const Text&)>& errorLine)
-        : text_(text), errorLine_(errorLine) {}
+    CollectRun(Text& text, const std::function<void(const Text&)>& errorLine,
+               const platform::WakeSignal& stop)
+        : text_(text), errorLine_(errorLine), stop_(stop) {}
 
-    bool terminationRequested() const override { return false; }
+    bool terminationRequested() const override { return stop_.isSet(); }
     // The batch already ends each line with CR LF, as the pane keeps it.
     void deliverLines(const LineBatch& lines) override { text_ += lines.bytes(); }
     void appendReportLine(const Text& line) override {
@@ -76,6 +77,7 @@ private:
     bool failed_ = false;
     Text& text_;
     const std::function<void(const Text&)>& errorLine_;
+    const platform::WakeSignal& stop_;
 };
 
 } // namespace
@@ -227,7 +229,8 @@ Text usageText() {
         "      ウィンドウを出さずにビューを順に実行し、結果をファイルに書きます。\n"
         "      --view がなければ設定ファイルにある一括取得の一覧を、それもなければ既定の\n"
         "      一覧 (winconf, ipconfig /all, route print, arp -a, netstat -an) を実行します。\n"
-        "      形式の既定は text (保存と同じ文書) です。\n"
+        "      形式の既定は text (保存と同じ文書) です。Ctrl+C で中断すると、実行中の\n"
+        "      コマンドを止め、それまでの結果を書いて終了コード 1 で終わります。\n"
         "  tginfo --help       この説明を表示します。\n"
         "  tginfo --version    バージョンを表示します。\n"
         "終了コード: 0 書き込んだ、1 書き込めなかったかビューを実行できなかった、"
@@ -249,15 +252,25 @@ bool collectInto(Document& document, const std::vector<CollectView>& views,
         environment.errorLine ? environment.errorLine
                               : [](const Text& line) { platform::writeErrorLine(line); };
     bool allRan = true;
-    platform::WakeSignal wake; // never set: nobody aborts a collection
-    for (const CollectView& view : views) {
+    platform::WakeSignal unset;
+    const platform::WakeSignal& wake = environment.stop ? *environment.stop : unset;
+    for (std::size_t next = 0; next < views.size(); ++next) {
+        const CollectView& view = views[next];
+        if (wake.isSet()) {
+            // What ran is kept; the views not reached are named.
+            Text skipped;
+            for (std::size_t rest = next; rest < views.size(); ++rest)
+                skipped += (skipped.empty() ? "" : ", ") + collectViewText(views[rest]);
+            errorLine(bad("中断しました。実行しなかったビュー: ", skipped));
+            return false;
+        }
         const int index = viewOfLabel(view.label, environment.isNT);
         if (index < 0)
             continue;
         const int slot = slotOfView(index, environment.isNT);
         const SlotInfo& info = slotInfo(slot);
         Text output;
-        CollectRun run(output, errorLine);
+        CollectRun run(output, errorLine, wake);
         RunRecord record;
         record.command = slot == 0 ? Text("winconf") : commandLineOf(info.command, view.args);
         record.started = localTimeText(std::chrono::system_clock::now());
@@ -289,6 +302,10 @@ bool collectInto(Document& document, const std::vector<CollectView>& views,
         document.text(static_cast<std::size_t>(index)) = std::move(output);
         document.runEnded(static_cast<std::size_t>(index), std::move(record));
     }
+    if (wake.isSet()) {
+        errorLine(bad("中断しました。"));
+        return false;
+    }
     return allRan;
 }
 
@@ -315,7 +332,15 @@ ExportHeader exportHeaderNow() {
     return header;
 }
 
-int collect(const ProgramArguments& arguments, const CollectEnvironment& environment) {
+int collect(const ProgramArguments& arguments, const CollectEnvironment& given) {
+    // Ctrl+C stops the running view and skips the rest; what came is still written.
+    CollectEnvironment environment = given;
+    platform::WakeSignal stop;
+    std::optional<platform::InterruptsWake> interrupts;
+    if (!environment.stop) {
+        environment.stop = &stop;
+        interrupts.emplace(stop);
+    }
     const auto errorLine = [&](const Text& line) {
         if (environment.errorLine)
             environment.errorLine(line);

@@ -77,6 +77,9 @@ struct CollectEnvironment {
     // Where the settings file is, asked only when no view is given; none or an empty path: the
     // default list. The file is only read.
     std::function<std::filesystem::path()> settingsFile{};
+    // Set to stop the collection: the running view is aborted as the window's abort does and the
+    // rest are skipped. None: collectInto runs to the end, collect stops on the console's Ctrl+C.
+    const platform::WakeSignal* stop = nullptr;
 };
 
 // A document with every view present, as the window has it at start.

@@ -29,6 +29,18 @@ private:
     std::unique_ptr<Handle> handle_;
 };
 
+// While one lives, the console's Ctrl+C (SIGINT, and SIGTERM, on POSIX systems; Ctrl+C and
+// Ctrl+Break on Windows) sets the wake signal instead of ending the program, so that a program
+// without a window can stop its command and keep what it has. One at a time; the program's former
+// handling returns when it goes.
+class InterruptsWake {
+public:
+    explicit InterruptsWake(WakeSignal& wake);
+    ~InterruptsWake();
+    InterruptsWake(const InterruptsWake&) = delete;
+    InterruptsWake& operator=(const InterruptsWake&) = delete;
+};
+
 // A child process started from a command line, its standard output and standard error on one
 // pipe, standard input empty, no window of its own.
 class ChildProcess {

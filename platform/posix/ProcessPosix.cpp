@@ -5,6 +5,7 @@
 #include "text/Codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -48,6 +49,43 @@ void WakeSignal::set() {
         // A full pipe already wakes every wait; nothing to do on failure.
         [[maybe_unused]] ssize_t ignored = ::write(handle_->writeFd, &byte, 1);
     }
+}
+
+namespace {
+
+// The signal handler touches only this; WakeSignal::set is an atomic store and a write(2).
+std::atomic<WakeSignal*> interruptWake{nullptr};
+struct sigaction formerInt {
+}, formerTerm{};
+
+void wakeOnInterrupt(int) {
+    if (WakeSignal* wake = interruptWake.load())
+        wake->set();
+}
+
+// A signal the program was started to ignore (nohup, a background job) stays ignored.
+void catchUnlessIgnored(int signal, struct sigaction& former) {
+    ::sigaction(signal, nullptr, &former);
+    if (former.sa_handler == SIG_IGN)
+        return;
+    struct sigaction action {};
+    action.sa_handler = wakeOnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+}
+
+} // namespace
+
+InterruptsWake::InterruptsWake(WakeSignal& wake) {
+    interruptWake.store(&wake);
+    catchUnlessIgnored(SIGINT, formerInt);
+    catchUnlessIgnored(SIGTERM, formerTerm);
+}
+
+InterruptsWake::~InterruptsWake() {
+    ::sigaction(SIGINT, &formerInt, nullptr);
+    ::sigaction(SIGTERM, &formerTerm, nullptr);
+    interruptWake.store(nullptr);
 }
 
 namespace {

@@ -21,6 +21,31 @@ void WakeSignal::set() {
 
 namespace {
 
+std::atomic<WakeSignal*> interruptWake{nullptr};
+
+// Runs on a thread the system starts for the event.
+BOOL WINAPI wakeOnInterrupt(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    if (WakeSignal* wake = interruptWake.load())
+        wake->set();
+    return TRUE;
+}
+
+} // namespace
+
+InterruptsWake::InterruptsWake(WakeSignal& wake) {
+    interruptWake.store(&wake);
+    SetConsoleCtrlHandler(wakeOnInterrupt, TRUE);
+}
+
+InterruptsWake::~InterruptsWake() {
+    SetConsoleCtrlHandler(wakeOnInterrupt, FALSE);
+    interruptWake.store(nullptr);
+}
+
+namespace {
+
 // A console program keeps its own console, or under Wine may have none at all; either way it does
 // not borrow a child's, which only a GUI program such as tginfo.exe can do safely.
 bool isConsoleProgram() {

@@ -27,6 +27,10 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <csignal>
+#endif
+
 using tg::Text;
 using tg::test::MainWindowDriver;
 
@@ -77,6 +81,38 @@ Outcome runProgram(const QStringList& arguments, const QString& workDir = QStrin
     };
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
             decode(program.readAllStandardOutput()), decode(program.readAllStandardError())};
+}
+
+// A child whose first output stops the collection, as a Ctrl+C at that moment would.
+class StopOnOutput : public tg::platform::ChildProcess {
+public:
+    StopOnOutput(std::unique_ptr<tg::platform::ChildProcess> child, tg::platform::WakeSignal& stop)
+        : child_(std::move(child)), stop_(stop) {}
+    Event wait(int timeoutMs) override { return child_->wait(timeoutMs); }
+    bool read(Text& out) override {
+        const bool got = child_->read(out);
+        if (got)
+            stop_.set();
+        return got;
+    }
+    void drain(Text& out) override { child_->drain(out); }
+    bool hasEnded() override { return child_->hasEnded(); }
+    std::optional<int> exitCode() override { return child_->exitCode(); }
+    bool interrupt() override { return child_->interrupt(); }
+    void terminate() override { child_->terminate(); }
+
+private:
+    std::unique_ptr<tg::platform::ChildProcess> child_;
+    tg::platform::WakeSignal& stop_;
+};
+
+// The view of a JSON export whose command starts so; empty when none has run.
+QJsonObject viewRun(const QByteArray& json, const QString& command) {
+    for (const QJsonValue& view : QJsonDocument::fromJson(json).object().value("views").toArray()) {
+        if (view.toObject().value("command").toString().startsWith(command))
+            return view.toObject();
+    }
+    return {};
 }
 
 tg::ExportHeader fixedHeader() {
@@ -225,6 +261,65 @@ private slots:
         outcome = runProgram({"--collect", path("missing/dir/x.txt"), "--view", "arp -a"});
         QCOMPARE(outcome.status, 1);
         QVERIFY2(outcome.err.contains(QStringLiteral("x.txt")), qPrintable(outcome.err));
+    }
+
+    // Ctrl+C in the middle: the running view keeps what it printed and is recorded as aborted,
+    // the views after it are named and not run, and the file is still written.
+    void interruptKeepsWhatCame() {
+        tg::platform::WakeSignal stop;
+        std::vector<Text> errors;
+        tg::CollectEnvironment env = collectEnvironment(&errors);
+        env.stop = &stop;
+        env.startChild = [&](const Text& line, bool isNT, const tg::platform::WakeSignal& wake)
+            -> std::unique_ptr<tg::platform::ChildProcess> {
+            auto child = tg::test::startFromFolder(commandDir, line, isNT, wake);
+            if (line.rfind("ping", 0) != 0 || !child)
+                return child;
+            return std::make_unique<StopOnOutput>(std::move(child), stop);
+        };
+        tg::ProgramArguments arguments;
+        arguments.action = tg::ProgramArguments::Action::Collect;
+        arguments.file = pathText("stopped.json");
+        arguments.format = tg::CollectFormat::Json;
+        arguments.views = {
+            {"ipconfig", "/all"}, {"ping", "-t 127.0.0.1 out:Reply\\n sleep:60000"}, {"arp", "-a"}};
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(tg::collect(arguments, env), 1);
+        QVERIFY(clock.elapsed() < 30000);
+        const QByteArray json = readFile(path("stopped.json"));
+        QCOMPARE(viewRun(json, "ipconfig").value("ending").toString(), QStringLiteral("exited"));
+        const QJsonObject ping = viewRun(json, "ping");
+        QCOMPARE(ping.value("ending").toString(), QStringLiteral("aborted"));
+        QVERIFY2(ping.value("text").toString().contains(QStringLiteral("Reply")), json.constData());
+        QVERIFY(viewRun(json, "arp").isEmpty());
+        QCOMPARE(errors, std::vector<Text>{cp932("中断しました。実行しなかったビュー: arp -a")});
+    }
+
+    // The program itself, interrupted as a terminal's Ctrl+C would: the file is written with the
+    // view that was running, and the status says that not everything ran.
+    void interruptFromTheConsole() {
+#ifdef _WIN32
+        QSKIP("no console to send Ctrl+C to here; interruptKeepsWhatCame covers the collection");
+#else
+        const QString out = path(QStringLiteral("interrupted.json"));
+        QProcess program;
+        program.start(QStringLiteral(TG_PROGRAM), {"--collect", out, "--format", "json", "--view",
+                                                   "netstat -an 30", "--view", "arp -a"});
+        QVERIFY(program.waitForStarted());
+        // netstat's interval form prints once and then waits for its next round.
+        QTest::qWait(2000);
+        QCOMPARE(::kill(static_cast<pid_t>(program.processId()), SIGINT), 0);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QJsonObject netstat = viewRun(readFile(out), "netstat");
+        QCOMPARE(netstat.value("ending").toString(), QStringLiteral("aborted"));
+        QVERIFY(!netstat.value("text").toString().isEmpty());
+        QVERIFY(viewRun(readFile(out), "arp").isEmpty());
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("実行しなかったビュー: arp -a")), qPrintable(err));
+#endif
     }
 
     // 一括取得 in the window and --collect run the same list with the same fake commands: the
