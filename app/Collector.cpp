@@ -143,7 +143,12 @@ std::optional<Text> collectViewProblem(const CollectView& view, bool isNT) {
     return std::nullopt;
 }
 
-ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool isNT) {
+ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool isNT,
+                                       const std::vector<Text>& names) {
+    // A file argument is taken as a file name where one is given: it keeps what cp932 lacks.
+    const auto nameAt = [&](std::size_t i) -> const Text& {
+        return i < names.size() ? names[i] : arguments[i];
+    };
     ProgramArguments result;
     bool collectSeen = false, formatSeen = false, windowOnly = false;
     std::vector<Text> files;
@@ -168,7 +173,7 @@ ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool 
             const Text& file = valueAfter(i, "--collect");
             if (file.empty() || file.rfind("--", 0) == 0)
                 throw Error(bad("出力ファイルがありません: --collect"));
-            result.file = file;
+            result.file = nameAt(i);
         } else if (argument == "--format") {
             if (formatSeen)
                 throw Error(bad("二度指定されています: --format"));
@@ -201,7 +206,7 @@ ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool 
             if (isToolkitOptionWithValue(argument))
                 ++i;
         } else {
-            files.push_back(argument);
+            files.push_back(nameAt(i));
         }
     }
     if (collectSeen) {
@@ -380,11 +385,13 @@ int collect(const ProgramArguments& arguments, const CollectEnvironment& given) 
 
 std::optional<int> answerCommandLine(int argc, char** argv, ProgramArguments& arguments,
                                      const CollectEnvironment& environment) {
-    std::vector<Text> texts;
+    std::vector<Text> texts, names;
     for (int i = 1; i < argc; ++i)
         texts.push_back(platform::argumentText(argv[i]));
+    for (const std::filesystem::path& name : platform::argumentPaths(argc, argv))
+        names.push_back(fromNativePath(name));
     try {
-        arguments = parseProgramArguments(texts, environment.isNT);
+        arguments = parseProgramArguments(texts, environment.isNT, names);
     } catch (const Error& error) {
         platform::writeErrorLine(error.text());
         platform::writeErrorLine(cp932("tginfo --help で使い方を表示します。"));

@@ -55,9 +55,11 @@ struct ProgramArguments {
 };
 
 // Reads the arguments after the program's name. Arguments of the toolkit's own (-platform X,
-// -style X, …) are left for it and allowed only with the window. Throws tg::Error with a line
-// naming the fault when the arguments are not a valid form.
-ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool isNT);
+// -style X, …) are left for it and allowed only with the window. names, where given, holds the
+// same arguments as file names (fromNativePath), which a file argument is taken from. Throws
+// tg::Error with a line naming the fault when the arguments are not a valid form.
+ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool isNT,
+                                       const std::vector<Text>& names = {});
 
 // The text --help prints (cp932).
 Text usageText();

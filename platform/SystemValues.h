@@ -3,8 +3,10 @@
 #include "text/Text.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace tg::platform {
 
@@ -34,6 +36,9 @@ Text osDescription();
 
 // A command-line argument as text (the program's arguments come in the system's own encoding).
 Text argumentText(std::string_view argument);
+// The arguments after the program's name as file names, exactly as the system gave them: on
+// Windows from the wide command line, so that a name outside the ANSI code page is kept.
+std::vector<std::filesystem::path> argumentPaths(int argc, char** argv);
 // Writes a line of text and a line end to standard error, in the console's encoding.
 void writeErrorLine(TextView line);
 // Writes text to standard output in the console's encoding; false when it could not be written.

@@ -143,6 +143,14 @@ Text argumentText(std::string_view argument) {
     return utf8ToCp932(argument);
 }
 
+std::vector<std::filesystem::path> argumentPaths(int argc, char** argv) {
+    // A file name is bytes here, whatever their encoding.
+    std::vector<std::filesystem::path> paths;
+    for (int i = 1; i < argc; ++i)
+        paths.emplace_back(argv[i]);
+    return paths;
+}
+
 void writeErrorLine(TextView line) {
     const std::string bytes = cp932ToUtf8(line) + "\n";
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);

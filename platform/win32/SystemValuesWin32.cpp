@@ -1,6 +1,10 @@
 #include "platform/SystemValues.h"
 
+#include "text/FileName.h"
+
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace tg::platform {
 
@@ -83,6 +87,22 @@ Text osDescription() {
 Text argumentText(std::string_view argument) {
     // main's arguments are in the ANSI code page, which on a Japanese system is code page 932.
     return Text(argument);
+}
+
+std::vector<std::filesystem::path> argumentPaths(int argc, char** argv) {
+    std::vector<std::filesystem::path> paths;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide && count == argc) {
+        for (int i = 1; i < count; ++i)
+            paths.emplace_back(wide[i]);
+    } else {
+        // The two splits disagree only on command lines no shell writes; the ANSI form then.
+        for (int i = 1; i < argc; ++i)
+            paths.push_back(toNativePath(argv[i]));
+    }
+    LocalFree(wide);
+    return paths;
 }
 
 void writeErrorLine(TextView line) {

@@ -261,6 +261,14 @@ private slots:
         outcome = runProgram({"--collect", path("missing/dir/x.txt"), "--view", "arp -a"});
         QCOMPARE(outcome.status, 1);
         QVERIFY2(outcome.err.contains(QStringLiteral("x.txt")), qPrintable(outcome.err));
+
+        // A name cp932 cannot write lands under that very name, not under one with '?'.
+        const QString foreign = path(QStringLiteral("한국 é 📁.txt"));
+        outcome = runProgram({"--collect", foreign, "--view", "arp -a"});
+        QCOMPARE(outcome.status, 0);
+        QVERIFY(QFile::exists(foreign));
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+            QVERIFY2(!name.contains(QLatin1Char('?')), qPrintable(name));
     }
 
     // Ctrl+C in the middle: the running view keeps what it printed and is recorded as aborted,
