@@ -20,8 +20,8 @@ file(MAKE_DIRECTORY "${WORK_DIR}")
 #   before any cell that has a size (a cell of no width and no height counts as formatting, so the
 #   image is one pixel high). Browsers draw nothing for it, and the words stay the same.
 # Line-start and line-end rules hold: no break before 。、） etc., none after （「 etc.
-# <pre> blocks stay as they are. The page sources keep Japanese out of tags, so the rules below
-# only ever see text.
+# <pre> blocks stay as they are. The page sources keep Japanese out of tags (the build checks), so
+# the rules below only ever see text.
 set(help_break "<img src=\"wrap.gif\" width=\"0\" height=\"1\" alt=\"\">")
 string(ASCII 224 lead_first)
 string(ASCII 239 lead_last)
@@ -31,8 +31,8 @@ string(ASCII 31 mark)
 string(ASCII 30 semicolon)
 # The three-byte UTF-8 characters: kana, kanji, Japanese punctuation and full-width forms.
 set(wide "[${lead_first}-${lead_last}][${tail_first}-${tail_last}][${tail_first}-${tail_last}]")
-set(no_start "(、|。|，|．|・|：|；|？|！|ー|～|…|‥|）|」|』|】|〕|］|｝|〉|》|”|’|％|ぁ|ぃ|ぅ|ぇ|ぉ|っ|ゃ|ゅ|ょ|ゎ|ァ|ィ|ゥ|ェ|ォ|ッ|ャ|ュ|ョ|ヮ|ヵ|ヶ|々|ゝ|ゞ|ヽ|ヾ|[]),.:;!?%}])")
-set(no_end "(（|「|『|【|〔|［|｛|〈|《|“|‘|[[({])")
+set(no_start "(、|。|，|．|・|：|；|？|！|ー|～|…|‥|）|」|』|】|〕|］|｝|〉|》|”|’|％|ぁ|ぃ|ぅ|ぇ|ぉ|っ|ゃ|ゅ|ょ|ゎ|ァ|ィ|ゥ|ェ|ォ|ッ|ャ|ュ|ョ|ヮ|ヵ|ヶ|々|ゝ|ゞ|ヽ|ヾ)")
+set(no_end "(（|「|『|【|〔|［|｛|〈|《|“|‘)")
 
 function(wrap_japanese text_var)
     set(text "${${text_var}}")
@@ -73,6 +73,10 @@ function(wrap_page text_var)
     endif()
     string(SUBSTRING "${rest}" 0 ${at} out)
     string(SUBSTRING "${rest}" ${at} -1 rest)
+    if(rest MATCHES "<[^>]*${wide}[^>]*>")
+        message(FATAL_ERROR "help: Japanese inside a tag, where a line break would land: "
+                            "${CMAKE_MATCH_0}")
+    endif()
     string(FIND "${rest}" "<pre>" at)
     while(NOT at EQUAL -1)
         string(SUBSTRING "${rest}" 0 ${at} before)
