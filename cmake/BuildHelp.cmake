@@ -29,9 +29,11 @@ string(ASCII 128 tail_first)
 string(ASCII 191 tail_last)
 string(ASCII 31 mark)
 string(ASCII 30 semicolon)
+string(ASCII 29 kept_mark)
 # The three-byte UTF-8 characters: kana, kanji, Japanese punctuation and full-width forms.
 set(wide "[${lead_first}-${lead_last}][${tail_first}-${tail_last}][${tail_first}-${tail_last}]")
 set(no_start "(、|。|，|．|・|：|；|？|！|ー|～|…|‥|）|」|』|】|〕|］|｝|〉|》|”|’|％|ぁ|ぃ|ぅ|ぇ|ぉ|っ|ゃ|ゅ|ょ|ゎ|ァ|ィ|ゥ|ェ|ォ|ッ|ャ|ュ|ョ|ヮ|ヵ|ヶ|々|ゝ|ゞ|ヽ|ヾ)")
+set(closing "(、|。|，|．|）|」|』|】|〕|］|｝|〉|》)")
 set(no_end "(（|「|『|【|〔|［|｛|〈|《|“|‘)")
 
 function(wrap_japanese text_var)
@@ -43,10 +45,13 @@ function(wrap_japanese text_var)
         string(REGEX REPLACE "(${wide}<[^>]*>)[ \t]*\n[ \t]*(${wide})" "\\1\\2" text "${text}")
     endforeach()
     # Japanese punctuation carries its own space.
-    string(REGEX REPLACE "(、|。|，|．|）|」|』)[ \t]*\n[ \t]*([^ \t\n])" "\\1\\2" text "${text}")
-    # A break after every Japanese character that another one or an inline element follows.
+    string(REGEX REPLACE "${closing}[ \t]*\n[ \t]*([^ \t\n])" "\\1\\2" text "${text}")
+    # A break after every Japanese character that another one or an inline element follows, and
+    # after Japanese punctuation whatever follows.
     string(REGEX REPLACE "(${wide})" "\\1${mark}" text "${text}")
+    string(REGEX REPLACE "${closing}${mark}([!-;=-~])" "\\1${kept_mark}\\2" text "${text}")
     string(REGEX REPLACE "${mark}([^<${lead_first}-${lead_last}]|</|$)" "\\1" text "${text}")
+    string(REPLACE "${kept_mark}" "${mark}" text "${text}")
     string(REGEX REPLACE "${mark}${no_start}" "\\1" text "${text}")
     string(REGEX REPLACE "${no_end}${mark}" "\\1" text "${text}")
     # Table headings and the first column are short names: kept whole, as before, so that the
