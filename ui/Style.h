@@ -14,7 +14,9 @@ QStyle* newApplicationStyle();
 
 // The title bar of a modal dialog as Windows draws it: the caption and the close button only. The
 // toolkit passes these to an X11 window manager as Motif hints, which it writes only when asked
-// to customise the frame.
+// to customise the frame. Openbox ignores the hints' minimise and maximise on purpose: it keeps
+// minimise for every dialog, and takes maximise away only from a fixed-size window, still drawing
+// its button, disabled, where minimise stands beside it.
 inline constexpr Qt::WindowFlags kDialogWindowFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 

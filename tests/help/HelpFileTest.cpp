@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -114,6 +116,68 @@ TEST_F(HelpFile, PagesAreCodePage932AndSaySo) {
     // The contents' names are read in the code page of the file's language, too.
     EXPECT_NE(readBytes(extracted("contents.hhc")).find(utf8ToCp932("\"はじめに\"")),
               std::string::npos);
+}
+
+// xCHM breaks lines only at spaces: the build puts a zero-width break between Japanese
+// characters and drops the source's line breaks inside Japanese text, and changes no word.
+TEST_F(HelpFile, JapaneseParagraphsWrapWithTheirWordsUnchanged) {
+    const std::string brk = R"(<img src="wrap.gif" width="0" height="1" alt="">)";
+    const auto withoutBlanks = [](std::string text) {
+        std::erase_if(text, [](char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; });
+        return text;
+    };
+    const auto between = [](const std::string& html, const std::string& open,
+                            const std::string& close) {
+        std::vector<std::string> parts;
+        for (size_t at = html.find(open); at != std::string::npos; at = html.find(open, at)) {
+            at += open.size();
+            parts.push_back(html.substr(at, html.find(close, at) - at));
+        }
+        return parts;
+    };
+    const auto high = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+    // The longest run of Japanese characters (three bytes each in UTF-8) with no break between.
+    const auto longestRun = [](const std::string& text) {
+        size_t longest = 0, run = 0;
+        for (size_t i = 0; i < text.size();) {
+            if ((static_cast<unsigned char>(text[i]) & 0xf0) == 0xe0) {
+                longest = std::max(longest, ++run);
+                i += 3;
+            } else {
+                run = 0;
+                ++i;
+            }
+        }
+        return longest;
+    };
+    int pages = 0;
+    for (const auto& entry : fs::directory_iterator(TG_HELP_SOURCES)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        ++pages;
+        const std::string source = readBytes(entry.path());
+        std::string page = cp932ToUtf8(readBytes(extracted(name)));
+        EXPECT_EQ(between(page, "<pre>", "</pre>"), between(source, "<pre>", "</pre>"));
+        for (const std::string& text : between(page, "<p>", "</p>")) {
+            // Runs that must stay whole (ゲー, ジ・, ッ) are short; a long one cannot wrap.
+            EXPECT_LE(longestRun(text), 6u) << text;
+            for (const char* closer : {"、", "。", "）", "ー", "ッ"})
+                EXPECT_EQ(text.find(brk + closer), std::string::npos) << closer << " in " << text;
+            EXPECT_EQ(text.find("（" + brk), std::string::npos) << text;
+            for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+                EXPECT_FALSE(at > 0 && at + 1 < text.size() && high(text[at - 1]) &&
+                             high(text[at + 1]))
+                    << text;
+        }
+        for (size_t at; (at = page.find(brk)) != std::string::npos;)
+            page.erase(at, brk.size());
+        page.replace(page.find("charset=Shift_JIS"), 17, "charset=utf-8");
+        EXPECT_EQ(withoutBlanks(page), withoutBlanks(source));
+    }
+    EXPECT_GT(pages, 10);
+    EXPECT_EQ(readBytes(extracted("wrap.gif")).substr(0, 6), "GIF89a");
 }
 
 } // namespace
