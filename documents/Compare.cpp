@@ -1,6 +1,7 @@
 #include "documents/Compare.h"
 
 #include "text/Codec.h"
+#include "text/StringList.h"
 
 #include <dtl/dtl.hpp>
 
@@ -309,6 +310,19 @@ std::vector<LineEdit> diffLines(const std::vector<TextView>& a, const std::vecto
     for (std::size_t i = suffix; i > 0; --i)
         edits.push_back({LineEdit::Common, a.size() - i, b.size() - i});
     return edits;
+}
+
+DocumentSections documentSections(const Document& document, const std::vector<Text>& labels) {
+    DocumentSections sections(labels.size());
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        for (std::size_t view = 0; view < document.viewCount(); ++view) {
+            if (!equalsIgnoreCase(document.labels()[view], labels[k]))
+                continue;
+            sections[k] = document.isEmpty(view) ? Text() : document.texts()[view];
+            break;
+        }
+    }
+    return sections;
 }
 
 std::vector<std::size_t> ViewComparison::changeStarts() const {

@@ -4,6 +4,7 @@
 // the lines that differ (the diff itself is dtl's) and the characters that differ inside a changed
 // line. The texts are cp932 and never leave it; only the HTML page is UTF-8.
 
+#include "documents/Document.h"
 #include "documents/DocumentFile.h"
 #include "text/Text.h"
 
@@ -69,6 +70,10 @@ struct ViewComparison {
     std::vector<std::size_t> changeStarts() const;
 };
 
+// The sections a document in memory gives for these labels (matched without regard to case), as
+// its file would give them: a view without output has an empty section.
+DocumentSections documentSections(const Document& document, const std::vector<Text>& labels);
+
 // Two documents' sections (as readDocumentSections gives them, for the same labels) compared view
 // by view. A view counts as present in a document when its section holds output; views neither
 // document has are left out. It holds the texts it points into, so it is moved, not copied.
@@ -84,6 +89,9 @@ public:
     void compare(const CompareOptions& options);
 
     const CompareOptions& options() const { return options_; }
+    const std::vector<Text>& labels() const { return labels_; }
+    const DocumentSections& oldSide() const { return old_; }
+    const DocumentSections& newSide() const { return new_; }
     const std::vector<ViewComparison>& views() const { return views_; }
     bool same() const;
 
