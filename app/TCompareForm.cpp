@@ -113,6 +113,10 @@ public:
             if (!text)
                 return QString::number(line + 1);
             return toQString(oldSide ? view_->oldLines[line] : view_->newLines[line]);
+        case Qt::ToolTipRole:
+            if (line == LineEdit::kNoLine || !text)
+                return {};
+            return toQString(oldSide ? view_->oldLines[line] : view_->newLines[line]);
         case Qt::TextAlignmentRole:
             return text ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                         : QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -209,7 +213,7 @@ public:
 TCompareForm::TCompareForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TCompareForm"));
     setWindowTitle(QStringLiteral("比較 - TIDEGAUGE-INFO"));
-    resize(980, 600);
+    resize(1180, 680);
 
     auto* sides = new QWidget(this);
     auto* sidesLayout = new QHBoxLayout(sides);
@@ -408,27 +412,7 @@ void TCompareForm::showView() {
                                      ? &comparison_->views()[static_cast<std::size_t>(row)]
                                      : nullptr;
     model_->setView(view, options_);
-    // Numbers as wide as the longest; texts as wide as their longest line, at least half the view.
-    const QFontMetrics metrics(fixedFont());
-    std::size_t widestOld = 0, widestNew = 0;
-    if (view) {
-        for (TextView line : view->oldLines)
-            widestOld = std::max(widestOld, line.size());
-        for (TextView line : view->newLines)
-            widestNew = std::max(widestNew, line.size());
-    }
-    const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-    const std::size_t lines = view ? std::max(view->oldLines.size(), view->newLines.size()) : 0;
-    const int numberWidth = digit * (static_cast<int>(QString::number(lines).size()) + 1) + 8;
-    const int half = std::max(100, (Grid_diff->viewport()->width() - 2 * numberWidth) / 2);
-    Grid_diff->setColumnWidth(kOldNumber, numberWidth);
-    Grid_diff->setColumnWidth(kNewNumber, numberWidth);
-    Grid_diff->setColumnWidth(
-        kOldText,
-        std::max(half, digit * static_cast<int>(std::min<std::size_t>(widestOld, 2000)) + 12));
-    Grid_diff->setColumnWidth(
-        kNewText,
-        std::max(half, digit * static_cast<int>(std::min<std::size_t>(widestNew, 2000)) + 12));
+    fitColumns();
     // Straight to the first change.
     const std::vector<SideRow>& rows = model_->rows();
     auto first = std::find_if(rows.begin(), rows.end(), [](const SideRow& r) { return r.changed; });
@@ -438,6 +422,30 @@ void TCompareForm::showView() {
         Grid_diff->scrollTo(index, QAbstractItemView::PositionAtCenter);
     }
     updateStatus();
+}
+
+// Numbers as wide as the longest; the two texts share the rest equally, so that both sides are in
+// sight. A longer line shows whole in its tool tip, or when the user widens its column.
+void TCompareForm::fitColumns() {
+    const QFontMetrics metrics(fixedFont());
+    const int rows = model_->rowCount();
+    const int numberWidth =
+        metrics.horizontalAdvance(QString(QString::number(rows).size() + 1, QLatin1Char('0'))) + 8;
+    const int text = std::max(100, (Grid_diff->viewport()->width() - 2 * numberWidth) / 2);
+    Grid_diff->setColumnWidth(kOldNumber, numberWidth);
+    Grid_diff->setColumnWidth(kNewNumber, numberWidth);
+    Grid_diff->setColumnWidth(kOldText, text);
+    Grid_diff->setColumnWidth(kNewText, text);
+}
+
+void TCompareForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitColumns();
+}
+
+void TCompareForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitColumns();
 }
 
 void TCompareForm::nextChange() {

@@ -53,7 +53,12 @@ public:
     void writeText(const std::filesystem::path& file) const;
     void writeHtml(const std::filesystem::path& file) const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void fitColumns();
     void compare();
     void showView();
     void stepChange(int direction);
