@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 namespace {
 
@@ -250,6 +251,50 @@ TEST(Compare, HtmlPage) {
     EXPECT_NE(page.find("&lt;a&gt; <mark>2</mark>"), std::string::npos);
     EXPECT_NE(page.find("<td>表</td>"), std::string::npos);
     EXPECT_EQ(page.find("<a>"), std::string::npos);
+}
+
+// Lines only one side has are left out of the diff before dtl sees it: the script must still turn
+// the one side into the other, and match as many lines as the longest common subsequence.
+TEST(Compare, EditScriptsAreCompleteAndLongest) {
+    std::mt19937 random(29);
+    for (int round = 0; round < 300; ++round) {
+        const auto side = [&](std::size_t size) {
+            std::vector<Text> lines;
+            for (std::size_t i = 0; i < size; ++i) {
+                // A few repeated lines, and lines of their own.
+                const unsigned pick = random() % 8;
+                lines.push_back(pick < 5 ? "line " + std::to_string(pick)
+                                         : "own " + std::to_string(random()));
+            }
+            return lines;
+        };
+        const std::vector<Text> a = side(random() % 30), b = side(random() % 30);
+        const std::vector<tg::TextView> viewsA(a.begin(), a.end()), viewsB(b.begin(), b.end());
+        const std::vector<tg::LineEdit> edits = tg::diffLines(viewsA, viewsB, {});
+        std::vector<Text> madeA, madeB;
+        std::size_t common = 0;
+        for (const tg::LineEdit& edit : edits) {
+            if (edit.kind != tg::LineEdit::Added)
+                madeA.push_back(a.at(edit.oldLine));
+            if (edit.kind != tg::LineEdit::Removed)
+                madeB.push_back(b.at(edit.newLine));
+            if (edit.kind == tg::LineEdit::Common) {
+                ASSERT_EQ(a[edit.oldLine], b[edit.newLine]);
+                ++common;
+            }
+        }
+        ASSERT_EQ(madeA, a);
+        ASSERT_EQ(madeB, b);
+        std::vector<std::vector<std::size_t>> longest(a.size() + 1,
+                                                      std::vector<std::size_t>(b.size() + 1));
+        for (std::size_t i = a.size(); i-- > 0;) {
+            for (std::size_t j = b.size(); j-- > 0;) {
+                longest[i][j] = a[i] == b[j] ? longest[i + 1][j + 1] + 1
+                                             : std::max(longest[i + 1][j], longest[i][j + 1]);
+            }
+        }
+        ASSERT_EQ(common, longest[0][0]) << "round " << round;
+    }
 }
 
 // Views as the window holds them (CR LF after every line) and as a file gives them back (LF,
