@@ -388,10 +388,14 @@ int compareCommand(const ProgramArguments& arguments, const CollectEnvironment& 
         DocumentSections newSide = readComparedDocument(toNativePath(arguments.newFile));
         Comparison comparison(compareLabels(), std::move(oldSide), std::move(newSide));
         comparison.compare(arguments.compareOptions);
-        const bool written = arguments.format == CollectFormat::Html
-                                 ? platform::writeOutputBytes(comparisonHtml(
-                                       comparison, arguments.oldFile, arguments.newFile))
-                                 : platform::writeOutput(unifiedDiff(comparison));
+        const bool html = arguments.format == CollectFormat::Html;
+        const std::string output =
+            html ? comparisonHtml(comparison, arguments.oldFile, arguments.newFile)
+                 : unifiedDiff(comparison);
+        // Nothing to write needs no output stream: a window program started without one still
+        // answers "the same" by its status.
+        const bool written = output.empty() || (html ? platform::writeOutputBytes(output)
+                                                     : platform::writeOutput(output));
         if (!written) {
             errorLine(cp932("比較の結果を書き込めませんでした。"));
             return 2;
