@@ -9,11 +9,13 @@
 #include "text/Codec.h"
 #include "text/Error.h"
 #include "text/FileName.h"
+#include "text/FileProblem.h"
 #include "text/IniFile.h"
 #include "text/StringList.h"
 
 #include <chrono>
 #include <exception>
+#include <new>
 #include <set>
 
 namespace tg {
@@ -150,7 +152,8 @@ ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool 
         return i < names.size() ? names[i] : arguments[i];
     };
     ProgramArguments result;
-    bool collectSeen = false, formatSeen = false, windowOnly = false;
+    bool collectSeen = false, compareSeen = false, formatSeen = false, windowOnly = false;
+    bool ignoreSeen = false;
     std::vector<Text> files;
     std::set<int> viewsSeen;
     auto valueAfter = [&](std::size_t& i, const char* option) -> const Text& {
@@ -174,6 +177,23 @@ ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool 
             if (file.empty() || file.rfind("--", 0) == 0)
                 throw Error(bad("出力ファイルがありません: --collect"));
             result.file = nameAt(i);
+        } else if (argument == "--compare") {
+            if (compareSeen)
+                throw Error(bad("二度指定されています: --compare"));
+            compareSeen = true;
+            for (Text* file : {&result.oldFile, &result.newFile}) {
+                *file = valueAfter(i, "--compare");
+                if (file->empty() || file->rfind("--", 0) == 0)
+                    throw Error(bad("比べる文書が二つ要ります: --compare 旧 新"));
+                *file = nameAt(i);
+            }
+        } else if (argument == "--ignore-numbers" || argument == "--ignore-space") {
+            bool& option = argument == "--ignore-numbers" ? result.compareOptions.ignoreNumbers
+                                                          : result.compareOptions.ignoreSpace;
+            if (option)
+                throw Error(bad("二度指定されています: ", argument));
+            option = true;
+            ignoreSeen = true;
         } else if (argument == "--format") {
             if (formatSeen)
                 throw Error(bad("二度指定されています: --format"));
@@ -209,6 +229,20 @@ ProgramArguments parseProgramArguments(const std::vector<Text>& arguments, bool 
             files.push_back(nameAt(i));
         }
     }
+    if (compareSeen) {
+        if (collectSeen || windowOnly || !files.empty() || !result.views.empty())
+            throw Error(bad("--compare と一緒には使えない引数です: ",
+                            collectSeen             ? Text("--collect")
+                            : !result.views.empty() ? Text("--view")
+                            : files.empty()         ? Text("-")
+                                                    : files.front()));
+        if (result.format == CollectFormat::Json)
+            throw Error(bad("比較の形式は text か html です: json"));
+        result.action = ProgramArguments::Action::Compare;
+        return result;
+    }
+    if (ignoreSeen)
+        throw Error(bad("--ignore-numbers と --ignore-space は --compare と一緒に使います"));
     if (collectSeen) {
         if (windowOnly || !files.empty())
             throw Error(bad("--collect と一緒には使えない引数です: ",
@@ -236,6 +270,11 @@ Text usageText() {
         "      一覧 (winconf, ipconfig /all, route print, arp -a, netstat -an) を実行します。\n"
         "      形式の既定は text (保存と同じ文書) です。Ctrl+C で中断すると、実行中の\n"
         "      コマンドを止め、それまでの結果を書いて終了コード 1 で終わります。\n"
+        "  tginfo --compare 旧 新 [--format text|html] [--ignore-numbers] [--ignore-space]\n"
+        "      二つの文書をビューごとに比べ、違いを標準出力に書きます。text はビューごとの\n"
+        "      unified diff (ファイル名はビューの名前)、html は UTF-8 のページです。\n"
+        "      --ignore-numbers は数字の並びの違いを、--ignore-space は空白の違いを無視します。\n"
+        "      終了コード: 0 同じ、1 違いがある、2 読めない文書か引数の誤り\n"
         "  tginfo --help       この説明を表示します。\n"
         "  tginfo --version    バージョンを表示します。\n"
         "終了コード: 0 書き込んだ、1 書き込めなかったかビューを実行できなかった、"
@@ -337,6 +376,60 @@ ExportHeader exportHeaderNow() {
     return header;
 }
 
+std::vector<Text> compareLabels() {
+    std::vector<Text> labels;
+    for (int view = 0; view < viewCount(true); ++view)
+        labels.emplace_back(slotInfo(slotOfView(view, true)).label);
+    return labels;
+}
+
+DocumentSections readComparedDocument(const std::filesystem::path& path) {
+    try {
+        return readDocumentSections(platform::readRegularFile(path, kDocumentFileLimit),
+                                    compareLabels(), Document::kSeparator);
+    } catch (const Error& error) {
+        // The file layer names the file itself; what the document's reading finds does not.
+        const Text shown = fromNativePath(path);
+        if (error.text().find(shown) != Text::npos)
+            throw;
+        throw Error(cp932("ファイルを読み込めません: ") + shown + "\n" + error.text());
+    } catch (const std::bad_alloc&) {
+        throw Error(fileErrorMessage("ファイルを読み込めません", fromNativePath(path),
+                                     {FileProblem::OutOfMemory, {}}));
+    }
+}
+
+int compareCommand(const ProgramArguments& arguments, const CollectEnvironment& environment) {
+    const auto errorLine = [&](const Text& line) {
+        if (environment.errorLine)
+            environment.errorLine(line);
+        else
+            platform::writeErrorLine(line);
+    };
+    try {
+        DocumentSections oldSide = readComparedDocument(toNativePath(arguments.oldFile));
+        DocumentSections newSide = readComparedDocument(toNativePath(arguments.newFile));
+        Comparison comparison(compareLabels(), std::move(oldSide), std::move(newSide));
+        comparison.compare(arguments.compareOptions);
+        const bool html = arguments.format == CollectFormat::Html;
+        const std::string output =
+            html ? comparisonHtml(comparison, arguments.oldFile, arguments.newFile)
+                 : unifiedDiff(comparison);
+        // Nothing to write needs no output stream: a window program started without one still
+        // answers "the same" by its status.
+        const bool written = output.empty() || (html ? platform::writeOutputBytes(output)
+                                                     : platform::writeOutput(output));
+        if (!written) {
+            errorLine(cp932("比較の結果を書き込めませんでした。"));
+            return 2;
+        }
+        return comparison.same() ? 0 : 1;
+    } catch (const Error& error) {
+        errorLine(error.text());
+        return 2;
+    }
+}
+
 int collect(const ProgramArguments& arguments, const CollectEnvironment& given) {
     // Ctrl+C stops the running view and skips the rest; what came is still written.
     CollectEnvironment environment = given;
@@ -404,6 +497,8 @@ std::optional<int> answerCommandLine(int argc, char** argv, ProgramArguments& ar
         return platform::writeOutput("TIDEGAUGE-INFO 2.0.0\n") ? 0 : 1;
     case ProgramArguments::Action::Collect:
         return collect(arguments, environment);
+    case ProgramArguments::Action::Compare:
+        return compareCommand(arguments, environment);
     case ProgramArguments::Action::Window:
         break;
     }

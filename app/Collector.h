@@ -4,6 +4,7 @@
 // into a document and writes it as text, HTML or JSON. Nothing here creates a widget or needs a
 // display.
 
+#include "documents/Compare.h"
 #include "documents/Document.h"
 #include "documents/Export.h"
 #include "platform/Process.h"
@@ -47,11 +48,13 @@ enum class CollectFormat { Text, Html, Json };
 
 // What the command line asks for.
 struct ProgramArguments {
-    enum class Action { Window, Help, Version, Collect };
+    enum class Action { Window, Help, Version, Collect, Compare };
     Action action = Action::Window;
     Text file; // Window: a document to open (may be empty); Collect: the file to write
     CollectFormat format = CollectFormat::Text;
     std::vector<CollectView> views; // Collect: empty for the settings file's 一括取得 list
+    Text oldFile, newFile;          // Compare: the two documents
+    CompareOptions compareOptions;
 };
 
 // Reads the arguments after the program's name. Arguments of the toolkit's own (-platform X,
@@ -98,6 +101,18 @@ std::string collectedBytes(const Document& document, CollectFormat format,
 
 // The header of an export made now on this computer.
 ExportHeader exportHeaderNow();
+
+// The labels documents are compared by: every view of the catalogue, whichever family of the
+// system wrote the documents.
+std::vector<Text> compareLabels();
+
+// The views' sections of a document file, read as an open reads them. Throws tg::Error whose text
+// names the file and the reason.
+DocumentSections readComparedDocument(const std::filesystem::path& path);
+
+// --compare as a whole: the comparison on standard output; the exit status as diff(1) has it:
+// 0 the same, 1 different, 2 a file could not be read or written out.
+int compareCommand(const ProgramArguments& arguments, const CollectEnvironment& environment);
 
 // --collect as a whole; the exit status: 0 written, 1 not written or a view did not run.
 int collect(const ProgramArguments& arguments, const CollectEnvironment& environment);

@@ -102,6 +102,9 @@ public:
     void ShowCommandHelpExecute();
     void ViewLatency1Execute();
 
+    // The comparison of the document with a saved one, in a window of its own (CompareAction.cpp).
+    void FileCompare1Execute();
+
     // The route monitor's windows (RouteMonitorAction.cpp).
     void ToolRouteMonitor1Execute();
 

@@ -43,5 +43,8 @@ std::vector<std::filesystem::path> argumentPaths(int argc, char** argv);
 void writeErrorLine(TextView line);
 // Writes text to standard output in the console's encoding; false when it could not be written.
 bool writeOutput(TextView text);
+// Writes bytes to standard output as they stand (a page that names its own encoding); false when
+// they could not be written.
+bool writeOutputBytes(std::string_view bytes);
 
 } // namespace tg::platform

@@ -158,7 +158,10 @@ void writeErrorLine(TextView line) {
 }
 
 bool writeOutput(TextView text) {
-    const std::string bytes = cp932ToUtf8(text);
+    return writeOutputBytes(cp932ToUtf8(text));
+}
+
+bool writeOutputBytes(std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
            std::fflush(stdout) == 0;
 }

@@ -115,6 +115,11 @@ void writeErrorLine(TextView line) {
 }
 
 bool writeOutput(TextView text) {
+    // The console shows code page 932 as it stands.
+    return writeOutputBytes(text);
+}
+
+bool writeOutputBytes(std::string_view text) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD written = 0;
     return out != INVALID_HANDLE_VALUE && out != nullptr &&

@@ -291,10 +291,11 @@ void MainWindowTest::treeAndTabViewSwitchBothWays() {
 void MainWindowTest::menusAndToolBarHoldTheirActionsInOrder() {
     MainWindowDriver w;
     auto menu = [&](const char* name) { return entryNames(w.control<QMenu>(name)->actions()); };
-    QCOMPARE(menu("FileMenu"), (QStringList{"FileNew1", "FileOpen1", "FileClose1", "-", "FileSave1",
-                                            "FileSaveAs1", "FileExport1", "-", "FilePrintSetup1",
-                                            "PrintPreview1", "Print1", "-", "History1", "History2",
-                                            "History3", "History4", "History5", "FileExit1"}));
+    QCOMPARE(menu("FileMenu"),
+             (QStringList{"FileNew1", "FileOpen1", "FileClose1", "-", "FileSave1", "FileSaveAs1",
+                          "FileExport1", "FileCompare1", "-", "FilePrintSetup1", "PrintPreview1",
+                          "Print1", "-", "History1", "History2", "History3", "History4", "History5",
+                          "FileExit1"}));
     QCOMPARE(menu("EditMenu"), (QStringList{"EditCopy1", "EditSelectAll1", "EditFind1"}));
     QCOMPARE(menu("ViewMenu"),
              (QStringList{"TabView", "TreeView", "-", "ShowCommandHelp", "ViewLatency1"}));
