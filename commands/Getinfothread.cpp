@@ -91,6 +91,11 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
     bool failed = false;
     auto guarded = [&] {
         try {
+            if (passFailure_) {
+                const tg::Text text = std::move(*passFailure_);
+                passFailure_.reset();
+                throw tg::Error(text);
+            }
             std::vector<tg::Text> lines;
             auto addLines = [&] {
                 if (outputPane)
@@ -121,17 +126,44 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
         throw tg::Error(failure);
 }
 
+void GetInfoThread::showLines(const tg::LineBatch& lines) {
+    if (outputPane)
+        outputPane->appendBatch(lines);
+    if (linesShown)
+        linesShown(lines);
+    stepBar(mainProgress, lines.lineCount());
+    stepBar(dialogProgress, lines.lineCount());
+}
+
+// An empty batch still waits for the one passed before.
 void GetInfoThread::deliverLines(const tg::LineBatch& lines) {
+    onGuiThread([&] { showLines(lines); });
+}
+
+// The worker waits only for the GUI thread to take the batch, not to show it: it reads the next
+// one meanwhile. The GUI thread runs its events in order, so the batch passed before has been
+// shown when this handover runs, and its room goes back to the worker.
+void GetInfoThread::passLines(tg::LineBatch& lines) {
     if (lines.empty())
         return;
+    if (QThread::currentThread() == thread()) {
+        deliverLines(lines);
+        lines.clear();
+        return;
+    }
     onGuiThread([&] {
-        if (outputPane)
-            outputPane->appendBatch(lines);
-        if (linesShown)
-            linesShown(lines);
-        stepBar(mainProgress, lines.lineCount());
-        stepBar(dialogProgress, lines.lineCount());
+        std::swap(passed_, lines);
+        QMetaObject::invokeMethod(this, &GetInfoThread::showPassed, Qt::QueuedConnection);
     });
+    lines.clear();
+}
+
+void GetInfoThread::showPassed() {
+    try {
+        showLines(passed_);
+    } catch (const std::exception& error) {
+        passFailure_ = error.what();
+    }
 }
 
 // The report's lines and progress steps go to the window together, in their order, at a command

@@ -60,6 +60,7 @@ public:
 
     bool terminationRequested() const override { return wake_.isSet(); }
     void deliverLines(const tg::LineBatch& lines) override;
+    void passLines(tg::LineBatch& lines) override;
     void appendReportLine(const tg::Text& line) override;
     void stepProgress() override;
     void resetProgress() override;
@@ -77,10 +78,16 @@ private:
     // Keeps a report line or progress step (no line) for the next handover, which comes at once
     // when the last one is a while ago.
     void hold(std::optional<tg::Text> line);
-    void stepBars(); // on the GUI thread
+    void stepBars();                            // on the GUI thread
+    void showLines(const tg::LineBatch& lines); // on the GUI thread
+    void showPassed();                          // on the GUI thread
 
     tg::platform::WakeSignal wake_;
     bool boxShown_ = false; // on the worker thread only
     std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
+    // The batch passed last, which the GUI thread shows after the handover, and what failed in
+    // showing it; both the GUI thread's between the handovers.
+    tg::LineBatch passed_;
+    std::optional<tg::Text> passFailure_;
 };
