@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -442,6 +443,21 @@ void OutputPane::updateMetrics() {
     columnWidth_ = std::max(1.0, QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
     lineHeight_ = std::max(1, metrics.height());
     ascent_ = metrics.ascent();
+    rawFont_ = QRawFont::fromFont(font());
+    asciiGlyphs_.fill(0);
+    if (rawFont_.isValid()) {
+        for (char16_t c = 0x20; c < 0x7F; ++c) {
+            const QChar character(c);
+            quint32 glyph = 0;
+            int count = 1;
+            if (!rawFont_.glyphIndexesForChars(&character, 1, &glyph, &count) || glyph == 0)
+                continue;
+            QPointF advance;
+            rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1);
+            if (std::abs(advance.x() - columnWidth_) < 0.01)
+                asciiGlyphs_[c] = glyph;
+        }
+    }
     forgetLayout();
     updateScrollBars();
     viewport()->update();
@@ -569,13 +585,22 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
     }
     if (runStart.byte < at.byte)
         runs.push_back({runStart, at});
-    if (!runs.isEmpty()) {
+    const double baseline = top + ascent_;
+    painter.setPen(palette().text().color());
+    if (!runs.isEmpty() && drawAscii(painter, bytes, first, at, baseline)) {
+        if (selected) {
+            painter.save();
+            painter.setClipRect(*selected);
+            painter.setPen(palette().highlightedText().color());
+            drawAscii(painter, bytes, first, at, baseline);
+            painter.restore();
+        }
+    } else if (!runs.isEmpty()) {
         const bool isLong = bytes.size() > kLongLine;
         const QString window = isLong ? converted(line, first.byte, at.byte) : QString();
         const QString& units = isLong ? window : shown(line).text;
         const std::size_t base = isLong ? first.unit : 0;
         const QFontMetricsF metrics(font());
-        const double baseline = top + ascent_;
         auto draw = [&] {
             for (const Run& run : runs) {
                 const QString piece =
@@ -597,7 +622,6 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
                 }
             }
         };
-        painter.setPen(palette().text().color());
         draw();
         if (selected) {
             painter.save();
@@ -612,6 +636,37 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
         const double x = std::round(xOf(seek(line, Key::Byte, cursor_.byte).column));
         painter.fillRect(QRectF(x, top, 1, lineHeight_), palette().text());
     }
+}
+
+bool OutputPane::drawAscii(QPainter& painter, TextView bytes, Walk from, Walk to,
+                           double baseline) const {
+    // The font at another scale may not keep to the grid in the same way.
+    if (painter.device()->devicePixelRatio() != 1)
+        return false;
+    QVarLengthArray<quint32, 256> glyphs;
+    QVarLengthArray<QPointF, 256> positions;
+    std::size_t column = from.column;
+    for (std::size_t byte = from.byte; byte < to.byte; ++byte) {
+        const auto c = static_cast<unsigned char>(bytes[byte]);
+        if (c == '\t') {
+            column = (column / kTabColumns + 1) * kTabColumns;
+            continue;
+        }
+        if (c >= 0x80 || asciiGlyphs_[c] == 0)
+            return false;
+        if (c != ' ') {
+            glyphs.push_back(asciiGlyphs_[c]);
+            positions.push_back(QPointF(xOf(column), baseline));
+        }
+        ++column;
+    }
+    if (glyphs.isEmpty())
+        return true;
+    QGlyphRun run;
+    run.setRawFont(rawFont_);
+    run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
+    painter.drawGlyphRun(QPointF(), run);
+    return true;
 }
 
 qsizetype OutputPane::lineCount() const {

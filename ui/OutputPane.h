@@ -5,8 +5,10 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QRawFont>
 #include <QString>
 
+#include <array>
 #include <compare>
 #include <unordered_map>
 #include <vector>
@@ -134,6 +136,9 @@ private:
     double xOf(std::size_t column) const;
     void paintLine(class QPainter& painter, std::size_t line, double top, std::size_t fromColumn,
                    std::size_t toColumn);
+    // Draws the characters from..to of a line as glyphs at their columns, when all of them are
+    // plain ASCII that the font draws one column wide; false when it cannot.
+    bool drawAscii(QPainter& painter, TextView bytes, Walk from, Walk to, double baseline) const;
 
     Spot spotAt(const QPointF& point) const;
     Spot endSpot() const;
@@ -169,6 +174,10 @@ private:
     double columnWidth_ = 1;
     int lineHeight_ = 1;
     int ascent_ = 0;
+    // The font's glyph of each ASCII character whose advance is one column; 0 for the others.
+    // A line of these is drawn glyph by glyph at its columns, with no conversion or shaping.
+    QRawFont rawFont_;
+    std::array<quint32, 128> asciiGlyphs_{};
 
     mutable std::unordered_map<std::size_t, Shown> shown_;
     mutable std::unordered_map<std::size_t, std::vector<Walk>> checkpoints_;

@@ -1,9 +1,12 @@
 #include "ui/OutputPane.h"
 
 #include "text/Codec.h"
+#include "ui/Fonts.h"
+#include "ui/QtText.h"
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -150,6 +153,60 @@ private slots:
         int end = 0;
         text->selection(0, &start, &end);
         QCOMPARE(QPoint(start, end), QPoint(4, 12));
+    }
+
+    // Whatever way a line is drawn, each character shows as if drawn by itself at its column.
+    void paintedCharactersSitOnTheirColumns_data() {
+        QTest::addColumn<QFont>("font");
+        QTest::newRow("fixed") << tg::fixedFont();
+        QTest::newRow("proportional") << tg::interfaceFont();
+    }
+
+    void paintedCharactersSitOnTheirColumns() {
+        QFETCH(QFont, font);
+        const std::vector<Text> lines = {"plain ASCII, ~{}|`_ and 0123456789",
+                                         "tab\tstops\t\there",
+                                         cp932("全角の行　と ｶﾀｶﾅ\tand ASCII"),
+                                         cp932("a\tあ\tb"),
+                                         "",
+                                         "control \x01 byte"};
+        pane->setFont(font);
+        pane->appendLines(lines);
+        pane->verticalScrollBar()->setValue(0);
+        pane->clearFocus(); // no caret
+        const QImage shown = pane->viewport()->grab().toImage();
+
+        QImage expected(shown.size(), shown.format());
+        expected.setDevicePixelRatio(shown.devicePixelRatio());
+        expected.fill(pane->palette().color(QPalette::Base));
+        QPainter painter(&expected);
+        painter.setFont(font);
+        painter.setPen(pane->palette().color(QPalette::Text));
+        const QFontMetricsF metrics(font);
+        const double column = metrics.horizontalAdvance(QLatin1Char(' '));
+        const int height = QFontMetrics(font).height();
+        for (size_t row = 0; row < lines.size(); ++row) {
+            const Text& bytes = lines[row];
+            size_t at = 0;
+            size_t columns = 0;
+            while (at < bytes.size()) {
+                if (bytes[at] == '\t') {
+                    columns = (columns / 8 + 1) * 8;
+                    ++at;
+                    continue;
+                }
+                const size_t length = tg::cp932CharLength(bytes, at);
+                painter.drawText(QPointF(4 + columns * column,
+                                         4 + static_cast<int>(row) * height +
+                                             QFontMetrics(font).ascent()),
+                                 tg::toQString(std::string_view(bytes).substr(at, length)));
+                at += length;
+                columns += length;
+            }
+        }
+        painter.end();
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                 expected.convertToFormat(QImage::Format_RGB32));
     }
 
     void longLinesScrollSidewaysAndCopyWhole() {
