@@ -18,6 +18,9 @@ using Event = platform::ChildProcess::Event;
 // After an abort the command is asked to stop as Ctrl+C would and is read this long more, so that
 // what it says on its way out (ping's statistics) is kept; then it is ended.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
+// A flood's batch goes on its way at this size at the latest: the window shows one while the next
+// is read, and two batches of this size hold little memory beside the pane's.
+constexpr size_t kPassBytes = size_t(1) << 20;
 
 int msUntil(Clock::time_point deadline) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -119,7 +122,7 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
                     chunk.clear();
                     child->read(chunk);
                     assembly.feed(chunk, outlet.pending());
-                    if (outlet.holdMs() == 0)
+                    if (outlet.holdMs() == 0 || outlet.pending().bytes().size() >= kPassBytes)
                         outlet.pass();
                 } else if (event == Event::Ended) {
                     // All the child wrote is in the pipe now; a process it started and left
