@@ -30,6 +30,8 @@ namespace tg {
 namespace {
 
 constexpr int kMargin = 4;
+// A frame at 60 Hz.
+constexpr qint64 kFrameMs = 16;
 // Lines longer than this are walked from checkpoints this many bytes apart and converted only
 // where they are painted, so that a line of megabytes scrolls as lightly as a short one.
 constexpr std::size_t kLongLine = 4096;
@@ -373,10 +375,22 @@ bool OutputPane::beginAppend(std::size_t more) {
 
 // The scroll bars follow at once; the painting waits for the next frame.
 void OutputPane::endAppend(bool follow) {
+    appending_ = true;
     updateScrollBars();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    viewport()->update();
+    appending_ = false;
+    repaintAppended();
+}
+
+void OutputPane::repaintAppended() {
+    if (appendedPaint_.isActive())
+        return;
+    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : kFrameMs;
+    if (since >= kFrameMs)
+        viewport()->update();
+    else
+        appendedPaint_.start(static_cast<int>(kFrameMs - since), this);
 }
 
 void OutputPane::appendLines(const std::vector<Text>& lines) {
@@ -516,10 +530,13 @@ void OutputPane::resizeEvent(QResizeEvent* event) {
 }
 
 void OutputPane::scrollContentsBy(int, int) {
-    viewport()->update();
+    if (!appending_)
+        viewport()->update();
 }
 
 void OutputPane::paintEvent(QPaintEvent*) {
+    lastPaint_.start();
+    appendedPaint_.stop();
     QPainter painter(viewport());
     painter.setFont(font());
     const std::size_t count = index_.lineCount();
@@ -955,9 +972,12 @@ void OutputPane::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void OutputPane::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == dragScroll_.timerId())
+    if (event->timerId() == dragScroll_.timerId()) {
         dragTo(viewport()->mapFromGlobal(QCursor::pos()));
-    else
+    } else if (event->timerId() == appendedPaint_.timerId()) {
+        appendedPaint_.stop();
+        viewport()->update();
+    } else
         QAbstractScrollArea::timerEvent(event);
 }
 

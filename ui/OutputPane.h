@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QRawFont>
 #include <QString>
 
@@ -129,6 +130,8 @@ private:
     // what it knew of the last line; returns whether the view is at the end.
     bool beginAppend(std::size_t more);
     void endAppend(bool follow);
+    // Appends repaint once a frame at most, however many batches come meanwhile.
+    void repaintAppended();
     void forgetLayout();
     void updateMetrics();
     void updateScrollBars();
@@ -169,6 +172,9 @@ private:
     std::size_t wantedColumn_ = 0; // where Up and Down aim
     bool selecting_ = false;
     QBasicTimer dragScroll_;
+    QElapsedTimer lastPaint_;
+    QBasicTimer appendedPaint_;
+    bool appending_ = false;
     std::vector<std::pair<Spot, Spot>> highlights_;
 
     double columnWidth_ = 1;
