@@ -8,18 +8,25 @@
 #include "ui/OutputPane.h"
 
 #include <QProgressBar>
+#include <QTimerEvent>
 
 #include <exception>
 
 namespace {
 
+// A bar repaints itself at once for a change wider than one of its chunks (and not for a narrower
+// one): it is painted with the next frame instead (paintBarsSoon), after the worker has gone back
+// to reading.
 void stepBar(QProgressBar* bar, size_t steps) {
     if (bar && steps > 0) {
-        // A bar repaints itself at once for a change wider than one of its chunks (and not for a
-        // narrower one): it is painted once with the next frame instead, after the worker has
-        // gone back to reading.
         bar->setUpdatesEnabled(false);
         bar->setValue(tg::progressAfterSteps(bar->value(), steps));
+    }
+}
+
+// Shows a bar's place as it is now.
+void paintBar(QProgressBar* bar) {
+    if (bar && !bar->updatesEnabled()) {
         bar->setUpdatesEnabled(true);
         bar->update();
     }
@@ -77,6 +84,7 @@ void GetInfoThread::run() {
 
 void GetInfoThread::finishRun() {
     wait();
+    paintBars();
     if (dialog)
         dialog->finish();
     zeroBar(mainProgress);
@@ -133,6 +141,33 @@ void GetInfoThread::showLines(const tg::LineBatch& lines) {
         linesShown(lines);
     stepBar(mainProgress, lines.lineCount());
     stepBar(dialogProgress, lines.lineCount());
+    paintBarsSoon();
+}
+
+// A flood steps the bars many times a frame; they are painted once a frame at most.
+void GetInfoThread::paintBarsSoon() {
+    if (barsFrame_.isActive())
+        return;
+    constexpr qint64 kFrameMs = 16;
+    const qint64 since = barsPainted_.isValid() ? barsPainted_.elapsed() : kFrameMs;
+    if (since >= kFrameMs)
+        paintBars();
+    else
+        barsFrame_.start(static_cast<int>(kFrameMs - since), this);
+}
+
+void GetInfoThread::paintBars() {
+    barsFrame_.stop();
+    barsPainted_.start();
+    paintBar(mainProgress);
+    paintBar(dialogProgress);
+}
+
+void GetInfoThread::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == barsFrame_.timerId())
+        paintBars();
+    else
+        QThread::timerEvent(event);
 }
 
 // An empty batch still waits for the one passed before.
@@ -188,10 +223,12 @@ void GetInfoThread::stepBars() {
         stepBar(mainProgress, 1);
     if (!terminationRequested())
         stepBar(dialogProgress, 1);
+    paintBarsSoon();
 }
 
 void GetInfoThread::resetProgress() {
     onGuiThread([&] {
+        paintBars();
         zeroBar(mainProgress);
         zeroBar(dialogProgress);
     });

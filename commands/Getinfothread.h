@@ -5,6 +5,8 @@
 #include "platform/Process.h"
 #include "text/Text.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QThread>
 
@@ -69,6 +71,7 @@ public:
 
 protected:
     void run() override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     void finishRun();
@@ -81,6 +84,8 @@ private:
     void stepBars();                            // on the GUI thread
     void showLines(const tg::LineBatch& lines); // on the GUI thread
     void showPassed();                          // on the GUI thread
+    void paintBarsSoon();                       // on the GUI thread
+    void paintBars();                           // on the GUI thread
 
     tg::platform::WakeSignal wake_;
     bool boxShown_ = false; // on the worker thread only
@@ -90,4 +95,6 @@ private:
     // showing it; both the GUI thread's between the handovers.
     tg::LineBatch passed_;
     std::optional<tg::Text> passFailure_;
+    QElapsedTimer barsPainted_;
+    QBasicTimer barsFrame_;
 };
