@@ -11,8 +11,10 @@
 #include <QThread>
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -83,7 +85,8 @@ private:
     void hold(std::optional<tg::Text> line);
     void stepBars();                            // on the GUI thread
     void showLines(const tg::LineBatch& lines); // on the GUI thread
-    void showPassed();                          // on the GUI thread
+    void showMailbox();                         // on the GUI thread
+    std::optional<tg::Text> takePassFailure();
     void paintBarsSoon();                       // on the GUI thread
     void paintBars();                           // on the GUI thread
 
@@ -91,10 +94,15 @@ private:
     bool boxShown_ = false; // on the worker thread only
     std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
-    // The batch passed last, which the GUI thread shows after the handover, and what failed in
-    // showing it; both the GUI thread's between the handovers.
-    tg::LineBatch passed_;
+    // Lines passed and not yet taken by the GUI thread, and what failed in showing those taken;
+    // under the mutex. The GUI thread shows what it took from showing_.
+    static constexpr std::size_t kMailboxBytes = std::size_t(4) << 20;
+    std::mutex mailboxMutex_;
+    std::condition_variable mailboxTaken_;
+    tg::LineBatch mailbox_;
+    bool mailboxPosted_ = false; // a showMailbox is on its way to the GUI thread
     std::optional<tg::Text> passFailure_;
+    tg::LineBatch showing_;
     QElapsedTimer barsPainted_;
     QBasicTimer barsFrame_;
 };
