@@ -87,8 +87,8 @@ private:
     void showLines(const tg::LineBatch& lines); // on the GUI thread
     void showMailbox();                         // on the GUI thread
     std::optional<tg::Text> takePassFailure();
-    void paintBarsSoon();                       // on the GUI thread
-    void paintBars();                           // on the GUI thread
+    void paintBarsSoon(); // on the GUI thread
+    void paintBars();     // on the GUI thread
 
     tg::platform::WakeSignal wake_;
     bool boxShown_ = false; // on the worker thread only

@@ -196,9 +196,8 @@ private slots:
                     continue;
                 }
                 const size_t length = tg::cp932CharLength(bytes, at);
-                painter.drawText(QPointF(4 + columns * column,
-                                         4 + static_cast<int>(row) * height +
-                                             QFontMetrics(font).ascent()),
+                painter.drawText(QPointF(4 + columns * column, 4 + static_cast<int>(row) * height +
+                                                                   QFontMetrics(font).ascent()),
                                  tg::toQString(std::string_view(bytes).substr(at, length)));
                 at += length;
                 columns += length;
