@@ -96,7 +96,7 @@ private:
     std::chrono::steady_clock::time_point lastHandover_{};
     // Lines passed and not yet taken by the GUI thread, and what failed in showing those taken;
     // under the mutex. The GUI thread shows what it took from showing_.
-    static constexpr std::size_t kMailboxBytes = std::size_t(4) << 20;
+    static constexpr std::size_t kMailboxBytes = std::size_t(2) << 20;
     std::mutex mailboxMutex_;
     std::condition_variable mailboxTaken_;
     tg::LineBatch mailbox_;
