@@ -303,8 +303,15 @@ const OutputPane::Shown& OutputPane::shown(std::size_t line) const {
         return found->second;
     if (shown_.size() >= kShownLines)
         shown_.clear();
+    return shown_.emplace(line, Shown{toQString(lineBytes(line)), std::nullopt}).first->second;
+}
+
+bool OutputPane::lineOnGrid(std::size_t line) const {
+    const Shown& entry = shown(line);
+    if (entry.onGrid)
+        return *entry.onGrid;
+    entry.onGrid = true;
     const TextView bytes = lineBytes(line);
-    Shown entry{toQString(bytes), true};
     // A font that lacks some characters draws them from another whose advances may differ; such
     // a line is drawn character by character on the grid.
     const QFontMetricsF metrics(font());
@@ -329,7 +336,7 @@ const OutputPane::Shown& OutputPane::shown(std::size_t line) const {
         }
     }
     checkRun();
-    return shown_.emplace(line, std::move(entry)).first->second;
+    return *entry.onGrid;
 }
 
 QString OutputPane::converted(std::size_t line, std::size_t fromByte, std::size_t toByte) const {
@@ -458,20 +465,9 @@ void OutputPane::updateMetrics() {
     lineHeight_ = std::max(1, metrics.height());
     ascent_ = metrics.ascent();
     rawFont_ = QRawFont::fromFont(font());
-    asciiGlyphs_.fill(0);
-    if (rawFont_.isValid()) {
-        for (char16_t c = 0x20; c < 0x7F; ++c) {
-            const QChar character(c);
-            quint32 glyph = 0;
-            int count = 1;
-            if (!rawFont_.glyphIndexesForChars(&character, 1, &glyph, &count) || glyph == 0)
-                continue;
-            QPointF advance;
-            rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1);
-            if (std::abs(advance.x() - columnWidth_) < 0.01)
-                asciiGlyphs_[c] = glyph;
-        }
-    }
+    wideGlyphs_.clear();
+    for (char16_t c = 0x20; c < 0x7F; ++c)
+        asciiGlyphs_[c] = glyphOf(QChar(c), 1);
     forgetLayout();
     updateScrollBars();
     viewport()->update();
@@ -604,12 +600,12 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
         runs.push_back({runStart, at});
     const double baseline = top + ascent_;
     painter.setPen(palette().text().color());
-    if (!runs.isEmpty() && drawAscii(painter, bytes, first, at, baseline)) {
+    if (!runs.isEmpty() && drawGlyphs(painter, line, first, at, baseline)) {
         if (selected) {
             painter.save();
             painter.setClipRect(*selected);
             painter.setPen(palette().highlightedText().color());
-            drawAscii(painter, bytes, first, at, baseline);
+            drawGlyphs(painter, line, first, at, baseline);
             painter.restore();
         }
     } else if (!runs.isEmpty()) {
@@ -627,7 +623,7 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
                     isLong ? std::abs(metrics.horizontalAdvance(piece) -
                                       static_cast<double>(run.to.column - run.from.column) *
                                           columnWidth_) <= 0.5
-                           : shown(line).onGrid;
+                           : lineOnGrid(line);
                 if (onGrid) {
                     painter.drawText(QPointF(xOf(run.from.column), baseline), piece);
                     continue;
@@ -655,27 +651,48 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
     }
 }
 
-bool OutputPane::drawAscii(QPainter& painter, TextView bytes, Walk from, Walk to,
-                           double baseline) const {
+bool OutputPane::drawGlyphs(QPainter& painter, std::size_t line, Walk from, Walk to,
+                            double baseline) const {
     // The font at another scale may not keep to the grid in the same way.
     if (painter.device()->devicePixelRatio() != 1)
         return false;
+    const TextView bytes = lineBytes(line);
     QVarLengthArray<quint32, 256> glyphs;
     QVarLengthArray<QPointF, 256> positions;
-    std::size_t column = from.column;
-    for (std::size_t byte = from.byte; byte < to.byte; ++byte) {
-        const auto c = static_cast<unsigned char>(bytes[byte]);
+    // The characters beyond ASCII, converted once the first of them comes.
+    QString window;
+    const QString* units = nullptr;
+    std::size_t base = 0;
+    for (Walk at = from; at.byte < to.byte;) {
+        const auto c = static_cast<unsigned char>(bytes[at.byte]);
+        const Walk following = next(bytes, at);
         if (c == '\t') {
-            column = (column / kTabColumns + 1) * kTabColumns;
+            at = following;
             continue;
         }
-        if (c >= 0x80 || asciiGlyphs_[c] == 0)
+        quint32 glyph = 0;
+        if (c < 0x80) {
+            glyph = asciiGlyphs_[c];
+        } else {
+            if (!units) {
+                if (bytes.size() > kLongLine) {
+                    window = converted(line, from.byte, to.byte);
+                    base = from.unit;
+                    units = &window;
+                } else {
+                    units = &shown(line).text;
+                }
+            }
+            glyph = glyphOf(units->at(static_cast<qsizetype>(at.unit - base)),
+                            following.column - at.column);
+        }
+        if (glyph == 0)
             return false;
         if (c != ' ') {
-            glyphs.push_back(asciiGlyphs_[c]);
-            positions.push_back(QPointF(xOf(column), baseline));
+            glyphs.push_back(glyph);
+            positions.push_back(QPointF(xOf(at.column), baseline));
         }
-        ++column;
+        at = following;
     }
     if (glyphs.isEmpty())
         return true;
@@ -684,6 +701,26 @@ bool OutputPane::drawAscii(QPainter& painter, TextView bytes, Walk from, Walk to
     run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
     painter.drawGlyphRun(QPointF(), run);
     return true;
+}
+
+quint32 OutputPane::glyphOf(QChar character, std::size_t columns) const {
+    const auto key =
+        static_cast<std::uint32_t>(character.unicode()) | static_cast<std::uint32_t>(columns << 16);
+    auto found = wideGlyphs_.find(key);
+    if (found != wideGlyphs_.end())
+        return found->second;
+    quint32 glyph = 0;
+    int count = 1;
+    if (rawFont_.isValid() && rawFont_.glyphIndexesForChars(&character, 1, &glyph, &count) &&
+        glyph != 0) {
+        QPointF advance;
+        rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1);
+        if (std::abs(advance.x() - static_cast<double>(columns) * columnWidth_) >= 0.01)
+            glyph = 0;
+    } else {
+        glyph = 0;
+    }
+    return wideGlyphs_.emplace(key, glyph).first->second;
 }
 
 qsizetype OutputPane::lineCount() const {

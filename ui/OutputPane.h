@@ -11,6 +11,8 @@
 
 #include <array>
 #include <compare>
+#include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -113,7 +115,8 @@ private:
     enum class Key { Byte, Column, Unit };
     struct Shown {
         QString text;
-        bool onGrid = true; // drawn in runs, the font's own advances match the columns
+        // Drawn in runs, the font's own advances match the columns; looked at when first needed.
+        mutable std::optional<bool> onGrid;
     };
 
     static Walk next(TextView bytes, Walk at);
@@ -123,6 +126,7 @@ private:
     Walk seek(std::size_t line, Key key, std::size_t value) const;
     const std::vector<Walk>& checkpoints(std::size_t line) const;
     const Shown& shown(std::size_t line) const;
+    bool lineOnGrid(std::size_t line) const;
     QString converted(std::size_t line, std::size_t fromByte, std::size_t toByte) const;
 
     void reset();
@@ -139,9 +143,11 @@ private:
     double xOf(std::size_t column) const;
     void paintLine(class QPainter& painter, std::size_t line, double top, std::size_t fromColumn,
                    std::size_t toColumn);
-    // Draws the characters from..to of a line as glyphs at their columns, when all of them are
-    // plain ASCII that the font draws one column wide; false when it cannot.
-    bool drawAscii(QPainter& painter, TextView bytes, Walk from, Walk to, double baseline) const;
+    // Draws the characters from..to of a line as glyphs at their columns, when the font itself
+    // draws every one of them as wide as its columns; false when it cannot.
+    bool drawGlyphs(QPainter& painter, std::size_t line, Walk from, Walk to, double baseline) const;
+    // The font's glyph of a character that takes columns, or 0 when it has none that wide.
+    quint32 glyphOf(QChar character, std::size_t columns) const;
 
     Spot spotAt(const QPointF& point) const;
     Spot endSpot() const;
@@ -184,6 +190,7 @@ private:
     // A line of these is drawn glyph by glyph at its columns, with no conversion or shaping.
     QRawFont rawFont_;
     std::array<quint32, 128> asciiGlyphs_{};
+    mutable std::unordered_map<std::uint32_t, quint32> wideGlyphs_; // by character and columns
 
     mutable std::unordered_map<std::size_t, Shown> shown_;
     mutable std::unordered_map<std::size_t, std::vector<Walk>> checkpoints_;
