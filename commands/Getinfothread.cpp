@@ -85,6 +85,8 @@ void GetInfoThread::run() {
 void GetInfoThread::finishRun() {
     wait();
     paintBars();
+    if (outputPane)
+        outputPane->showAppended();
     if (dialog)
         dialog->finish();
     zeroBar(mainProgress);

@@ -390,6 +390,13 @@ void OutputPane::endAppend(bool follow) {
     repaintAppended();
 }
 
+void OutputPane::showAppended() {
+    if (appendedPaint_.isActive()) {
+        appendedPaint_.stop();
+        viewport()->update();
+    }
+}
+
 void OutputPane::repaintAppended() {
     if (appendedPaint_.isActive())
         return;

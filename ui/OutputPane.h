@@ -54,6 +54,8 @@ public:
     void appendLines(const std::vector<Text>& lines);
     // The same for a batch: its bytes are copied once and its index taken over.
     void appendBatch(const LineBatch& batch);
+    // Lines appended show with the next frame; this shows them at once (a run's end).
+    void showAppended();
     // Moves the pane's own bytes into target, which it shows from then on (as with showText).
     void moveTextTo(Text& target);
 

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
@@ -244,6 +245,32 @@ private slots:
         pane->appendLines(lines);
         QCOMPARE(bar->value(), 10);
         QCOMPARE(pane->lineCount(), qsizetype(300));
+    }
+
+    // A flood of appends paints once a frame at most, and its last lines are painted all the same.
+    void appendsPaintOnceAFrameAndTheLastSurely() {
+        struct Paints : QObject {
+            int count = 0;
+            bool sinceLastAppend = false;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint) {
+                    ++count;
+                    sinceLastAppend = true;
+                }
+                return false;
+            }
+        } paints;
+        pane->viewport()->installEventFilter(&paints);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 200; ++i) {
+            pane->appendLines({"line " + std::to_string(i)});
+            paints.sinceLastAppend = false;
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(paints.count <= clock.elapsed() / 16 + 2);
+        QTRY_VERIFY(paints.sinceLastAppend);
+        pane->viewport()->removeEventFilter(&paints);
     }
 
     void findSelectsAndMarksRanges() {
