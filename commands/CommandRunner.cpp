@@ -18,6 +18,9 @@ using Event = platform::ChildProcess::Event;
 // After an abort the command is asked to stop as Ctrl+C would and is read this long more, so that
 // what it says on its way out (ping's statistics) is kept; then it is ended.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
+// A flood's batch goes on its way at this size at the latest: the window shows one while the next
+// is read, and two batches of this size hold little memory beside the pane's.
+constexpr size_t kPassBytes = size_t(1) << 20;
 
 int msUntil(Clock::time_point deadline) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -30,21 +33,31 @@ public:
 
     LineBatch& pending() { return pending_; }
 
-    // The batch is emptied even when the handover fails, and keeps its room for the next one.
-    void deliver() {
+    // While the output flows, the window shows a batch as the next one is read.
+    void pass() {
         if (pending_.empty())
             return;
         lastDelivery_ = Clock::now();
-        struct Clear {
-            LineBatch& batch;
-            ~Clear() { batch.clear(); }
-        } clear{pending_};
+        passed_ = true;
+        Clear clear{pending_};
+        context_.passLines(pending_);
+    }
+
+    // A handover that waits until everything is shown: when the output pauses and at the end, so
+    // that a failure on the way ends the run with its text at once.
+    void deliver() {
+        if (pending_.empty() && !passed_)
+            return;
+        lastDelivery_ = Clock::now();
+        passed_ = false;
+        Clear clear{pending_};
         context_.deliverLines(pending_);
     }
 
-    // How long the lines read so far may still wait; negative when nothing waits.
+    // How long the lines read so far, or the word that those passed are shown, may still wait;
+    // negative when nothing waits.
     int holdMs() const {
-        if (pending_.empty())
+        if (pending_.empty() && !passed_)
             return -1;
         auto due = lastDelivery_ + kDeliveryInterval - Clock::now();
         auto ms = std::chrono::ceil<std::chrono::milliseconds>(due).count();
@@ -52,8 +65,15 @@ public:
     }
 
 private:
+    // The batch is emptied even when the handover fails, and keeps its room for the next one.
+    struct Clear {
+        LineBatch& batch;
+        ~Clear() { batch.clear(); }
+    };
+
     RunContext& context_;
     LineBatch pending_;
+    bool passed_ = false;
     Clock::time_point lastDelivery_{};
 };
 
@@ -102,8 +122,8 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
                     chunk.clear();
                     child->read(chunk);
                     assembly.feed(chunk, outlet.pending());
-                    if (outlet.holdMs() == 0)
-                        outlet.deliver();
+                    if (outlet.holdMs() == 0 || outlet.pending().bytes().size() >= kPassBytes)
+                        outlet.pass();
                 } else if (event == Event::Ended) {
                     // All the child wrote is in the pipe now; a process it started and left
                     // holding the pipe is not waited for.

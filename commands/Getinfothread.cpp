@@ -8,18 +8,25 @@
 #include "ui/OutputPane.h"
 
 #include <QProgressBar>
+#include <QTimerEvent>
 
 #include <exception>
 
 namespace {
 
+// A bar repaints itself at once for a change wider than one of its chunks (and not for a narrower
+// one): it is painted with the next frame instead (paintBarsSoon), after the worker has gone back
+// to reading.
 void stepBar(QProgressBar* bar, size_t steps) {
     if (bar && steps > 0) {
-        // A bar repaints itself at once for a change wider than one of its chunks (and not for a
-        // narrower one): it is painted once with the next frame instead, after the worker has
-        // gone back to reading.
         bar->setUpdatesEnabled(false);
         bar->setValue(tg::progressAfterSteps(bar->value(), steps));
+    }
+}
+
+// Shows a bar's place as it is now.
+void paintBar(QProgressBar* bar) {
+    if (bar && !bar->updatesEnabled()) {
         bar->setUpdatesEnabled(true);
         bar->update();
     }
@@ -77,6 +84,9 @@ void GetInfoThread::run() {
 
 void GetInfoThread::finishRun() {
     wait();
+    paintBars();
+    if (outputPane)
+        outputPane->showAppended();
     if (dialog)
         dialog->finish();
     zeroBar(mainProgress);
@@ -91,6 +101,9 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
     bool failed = false;
     auto guarded = [&] {
         try {
+            showMailbox();
+            if (auto text = takePassFailure())
+                throw tg::Error(*text);
             std::vector<tg::Text> lines;
             auto addLines = [&] {
                 if (outputPane)
@@ -121,17 +134,100 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
         throw tg::Error(failure);
 }
 
+void GetInfoThread::showLines(const tg::LineBatch& lines) {
+    if (outputPane)
+        outputPane->appendBatch(lines);
+    if (linesShown)
+        linesShown(lines);
+    stepBar(mainProgress, lines.lineCount());
+    stepBar(dialogProgress, lines.lineCount());
+    paintBarsSoon();
+}
+
+// A flood steps the bars many times a frame; they are painted once a frame at most.
+void GetInfoThread::paintBarsSoon() {
+    if (barsFrame_.isActive())
+        return;
+    constexpr qint64 kFrameMs = 16;
+    const qint64 since = barsPainted_.isValid() ? barsPainted_.elapsed() : kFrameMs;
+    if (since >= kFrameMs)
+        paintBars();
+    else
+        barsFrame_.start(static_cast<int>(kFrameMs - since), this);
+}
+
+void GetInfoThread::paintBars() {
+    barsFrame_.stop();
+    barsPainted_.start();
+    paintBar(mainProgress);
+    paintBar(dialogProgress);
+}
+
+void GetInfoThread::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == barsFrame_.timerId())
+        paintBars();
+    else
+        QThread::timerEvent(event);
+}
+
+// An empty batch still waits for those passed before.
 void GetInfoThread::deliverLines(const tg::LineBatch& lines) {
+    onGuiThread([&] { showLines(lines); });
+}
+
+// The worker leaves the lines in the mailbox and reads on; it waits only while the GUI thread is
+// far behind, so that the lines on their way stay few.
+void GetInfoThread::passLines(tg::LineBatch& lines) {
     if (lines.empty())
         return;
-    onGuiThread([&] {
-        if (outputPane)
-            outputPane->appendBatch(lines);
-        if (linesShown)
-            linesShown(lines);
-        stepBar(mainProgress, lines.lineCount());
-        stepBar(dialogProgress, lines.lineCount());
-    });
+    if (QThread::currentThread() == thread()) {
+        deliverLines(lines);
+        lines.clear();
+        return;
+    }
+    std::unique_lock lock(mailboxMutex_);
+    while (mailbox_.bytes().size() >= kMailboxBytes && !passFailure_ && !terminationRequested())
+        mailboxTaken_.wait_for(lock, std::chrono::milliseconds(1));
+    if (passFailure_) {
+        const tg::Text text = std::move(*passFailure_);
+        passFailure_.reset();
+        throw tg::Error(text);
+    }
+    // An empty mailbox takes the batch whole and gives back the room of the one shown before.
+    if (mailbox_.empty())
+        std::swap(mailbox_, lines);
+    else
+        mailbox_.append(lines);
+    lines.clear();
+    if (!mailboxPosted_) {
+        mailboxPosted_ = true;
+        QMetaObject::invokeMethod(this, &GetInfoThread::showMailbox, Qt::QueuedConnection);
+    }
+}
+
+void GetInfoThread::showMailbox() {
+    {
+        std::lock_guard lock(mailboxMutex_);
+        mailboxPosted_ = false;
+        if (mailbox_.empty())
+            return;
+        std::swap(showing_, mailbox_);
+    }
+    mailboxTaken_.notify_one();
+    try {
+        showLines(showing_);
+    } catch (const std::exception& error) {
+        std::lock_guard lock(mailboxMutex_);
+        passFailure_ = error.what();
+    }
+    showing_.clear();
+}
+
+std::optional<tg::Text> GetInfoThread::takePassFailure() {
+    std::lock_guard lock(mailboxMutex_);
+    std::optional<tg::Text> text;
+    text.swap(passFailure_);
+    return text;
 }
 
 // The report's lines and progress steps go to the window together, in their order, at a command
@@ -156,10 +252,12 @@ void GetInfoThread::stepBars() {
         stepBar(mainProgress, 1);
     if (!terminationRequested())
         stepBar(dialogProgress, 1);
+    paintBarsSoon();
 }
 
 void GetInfoThread::resetProgress() {
     onGuiThread([&] {
+        paintBars();
         zeroBar(mainProgress);
         zeroBar(dialogProgress);
     });

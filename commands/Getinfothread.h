@@ -5,12 +5,16 @@
 #include "platform/Process.h"
 #include "text/Text.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QThread>
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -60,6 +64,7 @@ public:
 
     bool terminationRequested() const override { return wake_.isSet(); }
     void deliverLines(const tg::LineBatch& lines) override;
+    void passLines(tg::LineBatch& lines) override;
     void appendReportLine(const tg::Text& line) override;
     void stepProgress() override;
     void resetProgress() override;
@@ -68,6 +73,7 @@ public:
 
 protected:
     void run() override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     void finishRun();
@@ -77,10 +83,26 @@ private:
     // Keeps a report line or progress step (no line) for the next handover, which comes at once
     // when the last one is a while ago.
     void hold(std::optional<tg::Text> line);
-    void stepBars(); // on the GUI thread
+    void stepBars();                            // on the GUI thread
+    void showLines(const tg::LineBatch& lines); // on the GUI thread
+    void showMailbox();                         // on the GUI thread
+    std::optional<tg::Text> takePassFailure();
+    void paintBarsSoon(); // on the GUI thread
+    void paintBars();     // on the GUI thread
 
     tg::platform::WakeSignal wake_;
     bool boxShown_ = false; // on the worker thread only
     std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
+    // Lines passed and not yet taken by the GUI thread, and what failed in showing those taken;
+    // under the mutex. The GUI thread shows what it took from showing_.
+    static constexpr std::size_t kMailboxBytes = std::size_t(2) << 20;
+    std::mutex mailboxMutex_;
+    std::condition_variable mailboxTaken_;
+    tg::LineBatch mailbox_;
+    bool mailboxPosted_ = false; // a showMailbox is on its way to the GUI thread
+    std::optional<tg::Text> passFailure_;
+    tg::LineBatch showing_;
+    QElapsedTimer barsPainted_;
+    QBasicTimer barsFrame_;
 };

@@ -140,6 +140,15 @@ bool mayBePingLine(TextView line) {
         line.remove_suffix(japaneseStop.size());
     else if (line.ends_with('.'))
         line.remove_suffix(1);
+    // Most lines end in a byte that no phrase ends in.
+    static const std::array<bool, 256> lastBytes = [] {
+        std::array<bool, 256> out{};
+        for (const Text& ending : endings)
+            out[static_cast<unsigned char>(ending.back())] = true;
+        return out;
+    }();
+    if (line.empty() || !lastBytes[static_cast<unsigned char>(line.back())])
+        return false;
     return std::any_of(endings.begin(), endings.end(),
                        [line](const Text& ending) { return line.ends_with(ending); });
 }

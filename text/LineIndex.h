@@ -64,6 +64,8 @@ public:
 
     // A line's bytes, without a line feed.
     void add(TextView line);
+    // The lines of another batch after these.
+    void append(const LineBatch& more);
     void clear();
 
     bool empty() const { return lines_ == 0; }
@@ -75,6 +77,16 @@ public:
     // Calls f with each line as it was added.
     template <typename F> void forEachLine(F f) const {
         const TextView all = bytes_;
+        // Where no line holds a CR of its own, the index has a line for each one added, each
+        // followed by the CR LF that add put there.
+        if (index_.lineCount() == lines_) {
+            for (std::size_t n = 0; n < lines_; ++n) {
+                const std::size_t from = index_.lineStart(n);
+                const std::size_t next = n + 1 < lines_ ? index_.lineStart(n + 1) : all.size();
+                f(all.substr(from, next - 2 - from));
+            }
+            return;
+        }
         std::size_t start = 0;
         for (std::size_t n = 0; n < lines_; ++n) {
             const std::size_t end = all.find('\n', start); // after the CR that add put there

@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -29,6 +30,8 @@ namespace tg {
 namespace {
 
 constexpr int kMargin = 4;
+// A frame at 60 Hz.
+constexpr qint64 kFrameMs = 16;
 // Lines longer than this are walked from checkpoints this many bytes apart and converted only
 // where they are painted, so that a line of megabytes scrolls as lightly as a short one.
 constexpr std::size_t kLongLine = 4096;
@@ -300,8 +303,15 @@ const OutputPane::Shown& OutputPane::shown(std::size_t line) const {
         return found->second;
     if (shown_.size() >= kShownLines)
         shown_.clear();
+    return shown_.emplace(line, Shown{toQString(lineBytes(line)), std::nullopt}).first->second;
+}
+
+bool OutputPane::lineOnGrid(std::size_t line) const {
+    const Shown& entry = shown(line);
+    if (entry.onGrid)
+        return *entry.onGrid;
+    entry.onGrid = true;
     const TextView bytes = lineBytes(line);
-    Shown entry{toQString(bytes), true};
     // A font that lacks some characters draws them from another whose advances may differ; such
     // a line is drawn character by character on the grid.
     const QFontMetricsF metrics(font());
@@ -326,7 +336,7 @@ const OutputPane::Shown& OutputPane::shown(std::size_t line) const {
         }
     }
     checkRun();
-    return shown_.emplace(line, std::move(entry)).first->second;
+    return *entry.onGrid;
 }
 
 QString OutputPane::converted(std::size_t line, std::size_t fromByte, std::size_t toByte) const {
@@ -372,10 +382,29 @@ bool OutputPane::beginAppend(std::size_t more) {
 
 // The scroll bars follow at once; the painting waits for the next frame.
 void OutputPane::endAppend(bool follow) {
+    appending_ = true;
     updateScrollBars();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    viewport()->update();
+    appending_ = false;
+    repaintAppended();
+}
+
+void OutputPane::showAppended() {
+    if (appendedPaint_.isActive()) {
+        appendedPaint_.stop();
+        viewport()->update();
+    }
+}
+
+void OutputPane::repaintAppended() {
+    if (appendedPaint_.isActive())
+        return;
+    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : kFrameMs;
+    if (since >= kFrameMs)
+        viewport()->update();
+    else
+        appendedPaint_.start(static_cast<int>(kFrameMs - since), this);
 }
 
 void OutputPane::appendLines(const std::vector<Text>& lines) {
@@ -442,6 +471,10 @@ void OutputPane::updateMetrics() {
     columnWidth_ = std::max(1.0, QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
     lineHeight_ = std::max(1, metrics.height());
     ascent_ = metrics.ascent();
+    rawFont_ = QRawFont::fromFont(font());
+    wideGlyphs_.clear();
+    for (char16_t c = 0x20; c < 0x7F; ++c)
+        asciiGlyphs_[c] = glyphOf(QChar(c), 1);
     forgetLayout();
     updateScrollBars();
     viewport()->update();
@@ -500,10 +533,13 @@ void OutputPane::resizeEvent(QResizeEvent* event) {
 }
 
 void OutputPane::scrollContentsBy(int, int) {
-    viewport()->update();
+    if (!appending_)
+        viewport()->update();
 }
 
 void OutputPane::paintEvent(QPaintEvent*) {
+    lastPaint_.start();
+    appendedPaint_.stop();
     QPainter painter(viewport());
     painter.setFont(font());
     const std::size_t count = index_.lineCount();
@@ -569,13 +605,22 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
     }
     if (runStart.byte < at.byte)
         runs.push_back({runStart, at});
-    if (!runs.isEmpty()) {
+    const double baseline = top + ascent_;
+    painter.setPen(palette().text().color());
+    if (!runs.isEmpty() && drawGlyphs(painter, line, first, at, baseline)) {
+        if (selected) {
+            painter.save();
+            painter.setClipRect(*selected);
+            painter.setPen(palette().highlightedText().color());
+            drawGlyphs(painter, line, first, at, baseline);
+            painter.restore();
+        }
+    } else if (!runs.isEmpty()) {
         const bool isLong = bytes.size() > kLongLine;
         const QString window = isLong ? converted(line, first.byte, at.byte) : QString();
         const QString& units = isLong ? window : shown(line).text;
         const std::size_t base = isLong ? first.unit : 0;
         const QFontMetricsF metrics(font());
-        const double baseline = top + ascent_;
         auto draw = [&] {
             for (const Run& run : runs) {
                 const QString piece =
@@ -585,7 +630,7 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
                     isLong ? std::abs(metrics.horizontalAdvance(piece) -
                                       static_cast<double>(run.to.column - run.from.column) *
                                           columnWidth_) <= 0.5
-                           : shown(line).onGrid;
+                           : lineOnGrid(line);
                 if (onGrid) {
                     painter.drawText(QPointF(xOf(run.from.column), baseline), piece);
                     continue;
@@ -597,7 +642,6 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
                 }
             }
         };
-        painter.setPen(palette().text().color());
         draw();
         if (selected) {
             painter.save();
@@ -612,6 +656,78 @@ void OutputPane::paintLine(QPainter& painter, std::size_t line, double top, std:
         const double x = std::round(xOf(seek(line, Key::Byte, cursor_.byte).column));
         painter.fillRect(QRectF(x, top, 1, lineHeight_), palette().text());
     }
+}
+
+bool OutputPane::drawGlyphs(QPainter& painter, std::size_t line, Walk from, Walk to,
+                            double baseline) const {
+    // The font at another scale may not keep to the grid in the same way.
+    if (painter.device()->devicePixelRatio() != 1)
+        return false;
+    const TextView bytes = lineBytes(line);
+    QVarLengthArray<quint32, 256> glyphs;
+    QVarLengthArray<QPointF, 256> positions;
+    // The characters beyond ASCII, converted once the first of them comes.
+    QString window;
+    const QString* units = nullptr;
+    std::size_t base = 0;
+    for (Walk at = from; at.byte < to.byte;) {
+        const auto c = static_cast<unsigned char>(bytes[at.byte]);
+        const Walk following = next(bytes, at);
+        if (c == '\t') {
+            at = following;
+            continue;
+        }
+        quint32 glyph = 0;
+        if (c < 0x80) {
+            glyph = asciiGlyphs_[c];
+        } else {
+            if (!units) {
+                if (bytes.size() > kLongLine) {
+                    window = converted(line, from.byte, to.byte);
+                    base = from.unit;
+                    units = &window;
+                } else {
+                    units = &shown(line).text;
+                }
+            }
+            glyph = glyphOf(units->at(static_cast<qsizetype>(at.unit - base)),
+                            following.column - at.column);
+        }
+        if (glyph == 0)
+            return false;
+        if (c != ' ') {
+            glyphs.push_back(glyph);
+            positions.push_back(QPointF(xOf(at.column), baseline));
+        }
+        at = following;
+    }
+    if (glyphs.isEmpty())
+        return true;
+    QGlyphRun run;
+    run.setRawFont(rawFont_);
+    run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
+    painter.drawGlyphRun(QPointF(), run);
+    return true;
+}
+
+quint32 OutputPane::glyphOf(QChar character, std::size_t columns) const {
+    const auto key =
+        static_cast<std::uint32_t>(character.unicode()) | static_cast<std::uint32_t>(columns << 16);
+    auto found = wideGlyphs_.find(key);
+    if (found != wideGlyphs_.end())
+        return found->second;
+    quint32 glyph = 0;
+    int count = 1;
+    if (rawFont_.isValid() && rawFont_.glyphIndexesForChars(&character, 1, &glyph, &count) &&
+        glyph != 0) {
+        QPointF advance;
+        rawFont_.advancesForGlyphIndexes(&glyph, &advance, 1);
+        if (std::abs(advance.x() - static_cast<double>(columns) * columnWidth_) >= 0.01)
+            glyph = 0;
+    } else {
+        glyph = 0;
+    }
+    return wideGlyphs_.emplace(key, glyph).first->second;
 }
 
 qsizetype OutputPane::lineCount() const {
@@ -900,9 +1016,12 @@ void OutputPane::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void OutputPane::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == dragScroll_.timerId())
+    if (event->timerId() == dragScroll_.timerId()) {
         dragTo(viewport()->mapFromGlobal(QCursor::pos()));
-    else
+    } else if (event->timerId() == appendedPaint_.timerId()) {
+        appendedPaint_.stop();
+        viewport()->update();
+    } else
         QAbstractScrollArea::timerEvent(event);
 }
 

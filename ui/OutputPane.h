@@ -5,9 +5,14 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QRawFont>
 #include <QString>
 
+#include <array>
 #include <compare>
+#include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -49,6 +54,8 @@ public:
     void appendLines(const std::vector<Text>& lines);
     // The same for a batch: its bytes are copied once and its index taken over.
     void appendBatch(const LineBatch& batch);
+    // Lines appended show with the next frame; this shows them at once (a run's end).
+    void showAppended();
     // Moves the pane's own bytes into target, which it shows from then on (as with showText).
     void moveTextTo(Text& target);
 
@@ -110,7 +117,8 @@ private:
     enum class Key { Byte, Column, Unit };
     struct Shown {
         QString text;
-        bool onGrid = true; // drawn in runs, the font's own advances match the columns
+        // Drawn in runs, the font's own advances match the columns; looked at when first needed.
+        mutable std::optional<bool> onGrid;
     };
 
     static Walk next(TextView bytes, Walk at);
@@ -120,6 +128,7 @@ private:
     Walk seek(std::size_t line, Key key, std::size_t value) const;
     const std::vector<Walk>& checkpoints(std::size_t line) const;
     const Shown& shown(std::size_t line) const;
+    bool lineOnGrid(std::size_t line) const;
     QString converted(std::size_t line, std::size_t fromByte, std::size_t toByte) const;
 
     void reset();
@@ -127,6 +136,8 @@ private:
     // what it knew of the last line; returns whether the view is at the end.
     bool beginAppend(std::size_t more);
     void endAppend(bool follow);
+    // Appends repaint once a frame at most, however many batches come meanwhile.
+    void repaintAppended();
     void forgetLayout();
     void updateMetrics();
     void updateScrollBars();
@@ -134,6 +145,11 @@ private:
     double xOf(std::size_t column) const;
     void paintLine(class QPainter& painter, std::size_t line, double top, std::size_t fromColumn,
                    std::size_t toColumn);
+    // Draws the characters from..to of a line as glyphs at their columns, when the font itself
+    // draws every one of them as wide as its columns; false when it cannot.
+    bool drawGlyphs(QPainter& painter, std::size_t line, Walk from, Walk to, double baseline) const;
+    // The font's glyph of a character that takes columns, or 0 when it has none that wide.
+    quint32 glyphOf(QChar character, std::size_t columns) const;
 
     Spot spotAt(const QPointF& point) const;
     Spot endSpot() const;
@@ -164,11 +180,19 @@ private:
     std::size_t wantedColumn_ = 0; // where Up and Down aim
     bool selecting_ = false;
     QBasicTimer dragScroll_;
+    QElapsedTimer lastPaint_;
+    QBasicTimer appendedPaint_;
+    bool appending_ = false;
     std::vector<std::pair<Spot, Spot>> highlights_;
 
     double columnWidth_ = 1;
     int lineHeight_ = 1;
     int ascent_ = 0;
+    // The font's glyph of each ASCII character whose advance is one column; 0 for the others.
+    // A line of these is drawn glyph by glyph at its columns, with no conversion or shaping.
+    QRawFont rawFont_;
+    std::array<quint32, 128> asciiGlyphs_{};
+    mutable std::unordered_map<std::uint32_t, quint32> wideGlyphs_; // by character and columns
 
     mutable std::unordered_map<std::size_t, Shown> shown_;
     mutable std::unordered_map<std::size_t, std::vector<Walk>> checkpoints_;

@@ -1,9 +1,13 @@
 #include "ui/OutputPane.h"
 
 #include "text/Codec.h"
+#include "ui/Fonts.h"
+#include "ui/QtText.h"
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -152,6 +156,59 @@ private slots:
         QCOMPARE(QPoint(start, end), QPoint(4, 12));
     }
 
+    // Whatever way a line is drawn, each character shows as if drawn by itself at its column.
+    void paintedCharactersSitOnTheirColumns_data() {
+        QTest::addColumn<QFont>("font");
+        QTest::newRow("fixed") << tg::fixedFont();
+        QTest::newRow("proportional") << tg::interfaceFont();
+    }
+
+    void paintedCharactersSitOnTheirColumns() {
+        QFETCH(QFont, font);
+        const std::vector<Text> lines = {"plain ASCII, ~{}|`_ and 0123456789",
+                                         "tab\tstops\t\there",
+                                         cp932("全角の行　と ｶﾀｶﾅ\tand ASCII"),
+                                         cp932("a\tあ\tb"),
+                                         "",
+                                         "control \x01 byte"};
+        pane->setFont(font);
+        pane->appendLines(lines);
+        pane->verticalScrollBar()->setValue(0);
+        pane->clearFocus(); // no caret
+        const QImage shown = pane->viewport()->grab().toImage();
+
+        QImage expected(shown.size(), shown.format());
+        expected.setDevicePixelRatio(shown.devicePixelRatio());
+        expected.fill(pane->palette().color(QPalette::Base));
+        QPainter painter(&expected);
+        painter.setFont(font);
+        painter.setPen(pane->palette().color(QPalette::Text));
+        const QFontMetricsF metrics(font);
+        const double column = metrics.horizontalAdvance(QLatin1Char(' '));
+        const int height = QFontMetrics(font).height();
+        for (size_t row = 0; row < lines.size(); ++row) {
+            const Text& bytes = lines[row];
+            size_t at = 0;
+            size_t columns = 0;
+            while (at < bytes.size()) {
+                if (bytes[at] == '\t') {
+                    columns = (columns / 8 + 1) * 8;
+                    ++at;
+                    continue;
+                }
+                const size_t length = tg::cp932CharLength(bytes, at);
+                painter.drawText(QPointF(4 + columns * column, 4 + static_cast<int>(row) * height +
+                                                                   QFontMetrics(font).ascent()),
+                                 tg::toQString(std::string_view(bytes).substr(at, length)));
+                at += length;
+                columns += length;
+            }
+        }
+        painter.end();
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                 expected.convertToFormat(QImage::Format_RGB32));
+    }
+
     void longLinesScrollSidewaysAndCopyWhole() {
         Text longLine;
         for (int i = 0; i < 200000; ++i)
@@ -188,6 +245,32 @@ private slots:
         pane->appendLines(lines);
         QCOMPARE(bar->value(), 10);
         QCOMPARE(pane->lineCount(), qsizetype(300));
+    }
+
+    // A flood of appends paints once a frame at most, and its last lines are painted all the same.
+    void appendsPaintOnceAFrameAndTheLastSurely() {
+        struct Paints : QObject {
+            int count = 0;
+            bool sinceLastAppend = false;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint) {
+                    ++count;
+                    sinceLastAppend = true;
+                }
+                return false;
+            }
+        } paints;
+        pane->viewport()->installEventFilter(&paints);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 200; ++i) {
+            pane->appendLines({"line " + std::to_string(i)});
+            paints.sinceLastAppend = false;
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(paints.count <= clock.elapsed() / 16 + 2);
+        QTRY_VERIFY(paints.sinceLastAppend);
+        pane->viewport()->removeEventFilter(&paints);
     }
 
     void findSelectsAndMarksRanges() {

@@ -8,8 +8,11 @@
 #include "commands/RunContext.h"
 #include "platform/Process.h"
 #include "text/Codec.h"
+#include "text/Error.h"
+#include "ui/OutputPane.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -408,6 +411,65 @@ private slots:
         QCOMPARE(dialogs.boxes[0].flags, 0x30u);
         QCOMPARE(barsAtBoxes, (std::vector<int>{10, 10, 10, 10}));
         QCOMPARE(mainBar(), 0);
+    }
+
+    // The window shows one batch while the worker reads the next; whatever the pace, lines arrive
+    // whole and in order, and a failure in showing them ends the run with its text at once.
+    void handoversKeepOrderAndEndOnAFailure_data() {
+        QTest::addColumn<QByteArray>("steps");
+        QTest::addColumn<bool>("failAtA"); // showing the batch with the line "a" fails
+        QTest::addColumn<QByteArray>("expected");
+        Text flood;
+        for (int group = 0; group < 3; ++group) {
+            for (int n = 1; n <= 3000; ++n) {
+                Text line = std::to_string(n) + ' ';
+                while (line.size() < 20)
+                    line += static_cast<char>('a' + line.size() % 26);
+                flood += line + "\r\n";
+            }
+        }
+        QTest::newRow("flood in pauses") << QByteArray("lines:3000:20 sleep:40 lines:3000:20 "
+                                                       "sleep:40 lines:3000:20")
+                                         << false << QByteArray::fromStdString(flood);
+        QTest::newRow("failure, then silence")
+            << QByteArray("out:a\\nb\\n sleep:30000") << true << QByteArray("a\r\nb\r\nbroken\r\n");
+        QTest::newRow("failure amid a flood")
+            << QByteArray("out:a\\n sleep:40 lines:20000:20 sleep:30000") << true
+            << QByteArray("a\r\nbroken\r\n");
+    }
+
+    void handoversKeepOrderAndEndOnAFailure() {
+        QFETCH(QByteArray, steps);
+        QFETCH(bool, failAtA);
+        QFETCH(QByteArray, expected);
+        tg::OutputPane pane;
+        auto* worker = new GetInfoThread;
+        worker->mode = WorkerMode::Command;
+        worker->commandName = "ping";
+        worker->commandArgs = steps.toStdString();
+        worker->startChild = [this](const Text& line, bool isNT,
+                                    const tg::platform::WakeSignal& wake) {
+            return tg::test::startFromFolder(commandDir, line, isNT, wake);
+        };
+        worker->outputPane = &pane;
+        int batches = 0;
+        worker->linesShown = [&](const tg::LineBatch& lines) {
+            ++batches;
+            const std::vector<Text> all = lines.lines();
+            if (failAtA && std::find(all.begin(), all.end(), "a") != all.end())
+                throw tg::Error("broken");
+        };
+        TAbortDlg dialog(&w->form(), worker);
+        QElapsedTimer took;
+        took.start();
+        dialog.exec();
+        QVERIFY(took.elapsed() < 10000); // not the child's 30 s
+        // The fake ping first echoes its name and arguments.
+        const Text shown = pane.text();
+        const Text echo = shown.substr(0, shown.find("]\r\n", shown.rfind("\r\n[")) + 3);
+        QCOMPARE(shown.substr(echo.size()), expected.toStdString());
+        if (!failAtA)
+            QVERIFY(batches >= 3);
     }
 
     void workerWithNothingToDoClosesItsDialog() {
