@@ -18,8 +18,8 @@ using Event = platform::ChildProcess::Event;
 // After an abort the command is asked to stop as Ctrl+C would and is read this long more, so that
 // what it says on its way out (ping's statistics) is kept; then it is ended.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
-// A flood's batch goes on its way at this size at the latest: the window shows one while the next
-// is read, and two batches of this size hold little memory beside the pane's.
+// A flood's batch is handed over at this size at the latest, so that the lines on their way hold
+// little memory beside the pane's and the pane fills in steps a user sees.
 constexpr size_t kPassBytes = size_t(1) << 20;
 
 int msUntil(Clock::time_point deadline) {
@@ -33,31 +33,21 @@ public:
 
     LineBatch& pending() { return pending_; }
 
-    // While the output flows, the window shows a batch as the next one is read.
-    void pass() {
+    // The batch is emptied even when the handover fails, and keeps its room for the next one.
+    void deliver() {
         if (pending_.empty())
             return;
         lastDelivery_ = Clock::now();
-        passed_ = true;
-        Clear clear{pending_};
-        context_.passLines(pending_);
-    }
-
-    // A handover that waits until everything is shown: when the output pauses and at the end, so
-    // that a failure on the way ends the run with its text at once.
-    void deliver() {
-        if (pending_.empty() && !passed_)
-            return;
-        lastDelivery_ = Clock::now();
-        passed_ = false;
-        Clear clear{pending_};
+        struct Clear {
+            LineBatch& batch;
+            ~Clear() { batch.clear(); }
+        } clear{pending_};
         context_.deliverLines(pending_);
     }
 
-    // How long the lines read so far, or the word that those passed are shown, may still wait;
-    // negative when nothing waits.
+    // How long the lines read so far may still wait; negative when nothing waits.
     int holdMs() const {
-        if (pending_.empty() && !passed_)
+        if (pending_.empty())
             return -1;
         auto due = lastDelivery_ + kDeliveryInterval - Clock::now();
         auto ms = std::chrono::ceil<std::chrono::milliseconds>(due).count();
@@ -65,15 +55,8 @@ public:
     }
 
 private:
-    // The batch is emptied even when the handover fails, and keeps its room for the next one.
-    struct Clear {
-        LineBatch& batch;
-        ~Clear() { batch.clear(); }
-    };
-
     RunContext& context_;
     LineBatch pending_;
-    bool passed_ = false;
     Clock::time_point lastDelivery_{};
 };
 
@@ -123,7 +106,7 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
                     child->read(chunk);
                     assembly.feed(chunk, outlet.pending());
                     if (outlet.holdMs() == 0 || outlet.pending().bytes().size() >= kPassBytes)
-                        outlet.pass();
+                        outlet.deliver();
                 } else if (event == Event::Ended) {
                     // All the child wrote is in the pipe now; a process it started and left
                     // holding the pipe is not waited for.

@@ -101,9 +101,6 @@ void GetInfoThread::onGuiThread(const std::function<void()>& work) {
     bool failed = false;
     auto guarded = [&] {
         try {
-            showMailbox();
-            if (auto text = takePassFailure())
-                throw tg::Error(*text);
             std::vector<tg::Text> lines;
             auto addLines = [&] {
                 if (outputPane)
@@ -170,64 +167,10 @@ void GetInfoThread::timerEvent(QTimerEvent* event) {
         QThread::timerEvent(event);
 }
 
-// An empty batch still waits for those passed before.
 void GetInfoThread::deliverLines(const tg::LineBatch& lines) {
-    onGuiThread([&] { showLines(lines); });
-}
-
-// The worker leaves the lines in the mailbox and reads on; it waits only while the GUI thread is
-// far behind, so that the lines on their way stay few.
-void GetInfoThread::passLines(tg::LineBatch& lines) {
     if (lines.empty())
         return;
-    if (QThread::currentThread() == thread()) {
-        deliverLines(lines);
-        lines.clear();
-        return;
-    }
-    std::unique_lock lock(mailboxMutex_);
-    while (mailbox_.bytes().size() >= kMailboxBytes && !passFailure_ && !terminationRequested())
-        mailboxTaken_.wait_for(lock, std::chrono::milliseconds(1));
-    if (passFailure_) {
-        const tg::Text text = std::move(*passFailure_);
-        passFailure_.reset();
-        throw tg::Error(text);
-    }
-    // An empty mailbox takes the batch whole and gives back the room of the one shown before.
-    if (mailbox_.empty())
-        std::swap(mailbox_, lines);
-    else
-        mailbox_.append(lines);
-    lines.clear();
-    if (!mailboxPosted_) {
-        mailboxPosted_ = true;
-        QMetaObject::invokeMethod(this, &GetInfoThread::showMailbox, Qt::QueuedConnection);
-    }
-}
-
-void GetInfoThread::showMailbox() {
-    {
-        std::lock_guard lock(mailboxMutex_);
-        mailboxPosted_ = false;
-        if (mailbox_.empty())
-            return;
-        std::swap(showing_, mailbox_);
-    }
-    mailboxTaken_.notify_one();
-    try {
-        showLines(showing_);
-    } catch (const std::exception& error) {
-        std::lock_guard lock(mailboxMutex_);
-        passFailure_ = error.what();
-    }
-    showing_.clear();
-}
-
-std::optional<tg::Text> GetInfoThread::takePassFailure() {
-    std::lock_guard lock(mailboxMutex_);
-    std::optional<tg::Text> text;
-    text.swap(passFailure_);
-    return text;
+    onGuiThread([&] { showLines(lines); });
 }
 
 // The report's lines and progress steps go to the window together, in their order, at a command

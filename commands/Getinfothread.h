@@ -11,10 +11,8 @@
 #include <QThread>
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -64,7 +62,6 @@ public:
 
     bool terminationRequested() const override { return wake_.isSet(); }
     void deliverLines(const tg::LineBatch& lines) override;
-    void passLines(tg::LineBatch& lines) override;
     void appendReportLine(const tg::Text& line) override;
     void stepProgress() override;
     void resetProgress() override;
@@ -85,24 +82,13 @@ private:
     void hold(std::optional<tg::Text> line);
     void stepBars();                            // on the GUI thread
     void showLines(const tg::LineBatch& lines); // on the GUI thread
-    void showMailbox();                         // on the GUI thread
-    std::optional<tg::Text> takePassFailure();
-    void paintBarsSoon(); // on the GUI thread
-    void paintBars();     // on the GUI thread
+    void paintBarsSoon();                       // on the GUI thread
+    void paintBars();                           // on the GUI thread
 
     tg::platform::WakeSignal wake_;
     bool boxShown_ = false; // on the worker thread only
     std::vector<std::optional<tg::Text>> held_;
     std::chrono::steady_clock::time_point lastHandover_{};
-    // Lines passed and not yet taken by the GUI thread, and what failed in showing those taken;
-    // under the mutex. The GUI thread shows what it took from showing_.
-    static constexpr std::size_t kMailboxBytes = std::size_t(2) << 20;
-    std::mutex mailboxMutex_;
-    std::condition_variable mailboxTaken_;
-    tg::LineBatch mailbox_;
-    bool mailboxPosted_ = false; // a showMailbox is on its way to the GUI thread
-    std::optional<tg::Text> passFailure_;
-    tg::LineBatch showing_;
     QElapsedTimer barsPainted_;
     QBasicTimer barsFrame_;
 };

@@ -8,7 +8,7 @@
 namespace tg {
 
 // What the body of a run may do from the worker thread. Every call that changes the window is
-// carried over to the GUI thread and, passLines aside, returns only when it is done there.
+// carried over to the GUI thread and returns only when it is done there.
 class RunContext {
 public:
     virtual ~RunContext() = default;
@@ -19,13 +19,6 @@ public:
     // Adds lines at the end of the output pane and steps both progress bars once per line. The
     // batch stays the caller's, who fills it again for the next handover.
     virtual void deliverLines(const LineBatch& lines) = 0;
-    // As deliverLines, but the lines may still be on their way to the window when it returns, so
-    // that the caller reads on meanwhile: it takes them and leaves the batch empty. A failure on
-    // the way is raised by the next handover, which shows nothing before it.
-    virtual void passLines(LineBatch& lines) {
-        deliverLines(lines);
-        lines.clear();
-    }
     // Adds one line at the end of the output pane without moving the bars.
     virtual void appendReportLine(const Text& line) = 0;
     // Steps the main window's bar, then the dialog's, each only while no abort is pending.
