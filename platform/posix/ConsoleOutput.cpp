@@ -2,6 +2,9 @@
 
 #include "text/Codec.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace tg::platform {
 
 void ConsoleOutput::convert(std::string_view bytes, Text& out) {
@@ -22,16 +25,52 @@ void ConsoleOutput::finish(Text& out) {
     held_.clear();
 }
 
+namespace {
+
+// The end of the run of ASCII bytes from i, at most limit; eight bytes at a time.
+std::size_t asciiRunEnd(const char* data, std::size_t i, std::size_t limit) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    for (; i + 8 <= limit; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        if (word & kHighBits)
+            break;
+    }
+    while (i < limit && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+} // namespace
+
 void ConsoleOutput::convertWhole(std::string_view bytes, Text& out) {
     out.reserve(out.size() + bytes.size() + bytes.size() / 16);
-    size_t i = 0;
-    while (i < bytes.size()) {
-        auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            if (b == '\n' && !afterCr_)
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    std::size_t lineFeed = 0; // the next line feed at or after i, or size; found once per line
+    bool lineFeedKnown = false;
+    while (i < size) {
+        if (!lineFeedKnown || lineFeed < i) {
+            const void* found = std::memchr(data + i, '\n', size - i);
+            lineFeed =
+                found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
+            lineFeedKnown = true;
+        }
+        // Most output is ASCII: it passes up to the line's end at once.
+        const std::size_t runEnd = asciiRunEnd(data, i, lineFeed);
+        if (runEnd > i) {
+            out.append(data + i, runEnd - i);
+            afterCr_ = data[runEnd - 1] == '\r';
+            i = runEnd;
+            continue;
+        }
+        auto b = static_cast<unsigned char>(data[i]);
+        if (b == '\n') {
+            if (!afterCr_)
                 out += '\r';
-            out += static_cast<char>(b);
-            afterCr_ = b == '\r';
+            out += '\n';
+            afterCr_ = false;
             ++i;
             continue;
         }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using tg::Text;
@@ -45,6 +47,64 @@ TEST(ConsoleOutput, MissingCharactersAndForeignBytes) {
     EXPECT_EQ(convert({"\xff\xfe"}), "\xff\xfe");
     // An incomplete character at the very end passes unchanged too.
     EXPECT_EQ(convert({"ok\xE6\x97"}), "ok\xE6\x97");
+}
+
+// The byte-at-a-time form the converter once had, as the reference for its faster ASCII runs.
+Text byteByByte(const std::vector<std::string>& reads) {
+    Text out;
+    std::string held;
+    bool afterCr = false;
+    for (const std::string& read : reads) {
+        std::string bytes = held + read;
+        held.clear();
+        for (size_t i = 0; i < bytes.size();) {
+            auto b = static_cast<unsigned char>(bytes[i]);
+            if (b < 0x80) {
+                if (b == '\n' && !afterCr)
+                    out += '\r';
+                out += static_cast<char>(b);
+                afterCr = b == '\r';
+                ++i;
+                continue;
+            }
+            afterCr = false;
+            char32_t cp = 0;
+            int n = tg::decodeUtf8(std::string_view(bytes).substr(i), cp);
+            if (n < 0) {
+                held = bytes.substr(i);
+                break;
+            }
+            if (n == 0)
+                out += static_cast<char>(b), ++i;
+            else
+                tg::appendCp932(out, cp), i += static_cast<size_t>(n);
+        }
+    }
+    return out + held;
+}
+
+TEST(ConsoleOutput, AsciiRunsConvertAsByteByByte) {
+    const std::vector<std::string> pieces = {
+        "a",    "0123456789abcdef", "\r", "\n",  "\r\n", "\xE3\x81\x82",
+        "\xFF", "\xE3\x81",         "\t", "\x7F"};
+    std::mt19937 random(932);
+    for (int round = 0; round < 2000; ++round) {
+        std::string all;
+        for (int n = std::uniform_int_distribution<int>(0, 40)(random); n > 0; --n)
+            all += pieces[random() % pieces.size()];
+        std::vector<std::string> reads;
+        for (size_t at = 0; at < all.size();) {
+            size_t take = std::uniform_int_distribution<size_t>(1, 24)(random);
+            reads.push_back(all.substr(at, take));
+            at += take;
+        }
+        tg::platform::ConsoleOutput console;
+        Text out;
+        for (const std::string& read : reads)
+            console.convert(read, out);
+        console.finish(out);
+        ASSERT_EQ(out, byteByByte(reads)) << all;
+    }
 }
 
 } // namespace
