@@ -1,5 +1,6 @@
 #include "documents/Compare.h"
 
+#include "documents/Export.h"
 #include "text/Codec.h"
 #include "text/StringList.h"
 
@@ -489,44 +490,16 @@ Text unifiedDiff(const Comparison& comparison, TextView lineEnd) {
 
 namespace {
 
-std::string escapeHtml(TextView cp932) {
-    const std::string utf8 = cp932ToUtf8(cp932);
-    std::string out;
-    out.reserve(utf8.size());
-    for (char c : utf8) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
-                out += "&#xFFFD;";
-            else
-                out += c;
-        }
-    }
-    return out;
-}
-
 // A line with its marked spans in <mark>.
 std::string markedHtml(TextView line, const std::vector<ByteSpan>& spans) {
     std::string out;
     std::size_t at = 0;
     for (const ByteSpan& span : spans) {
-        out += escapeHtml(line.substr(at, span.start - at));
-        out += "<mark>" + escapeHtml(line.substr(span.start, span.length)) + "</mark>";
+        out += htmlText(line.substr(at, span.start - at));
+        out += "<mark>" + htmlText(line.substr(span.start, span.length)) + "</mark>";
         at = span.start + span.length;
     }
-    return out + escapeHtml(line.substr(at));
+    return out + htmlText(line.substr(at));
 }
 
 constexpr const char kStyle[] =
@@ -557,21 +530,21 @@ const char* markClass(ViewMark mark) {
 std::string comparisonHtml(const Comparison& comparison, TextView oldName, TextView newName) {
     std::string out;
     out += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
-    out += "<title>" + escapeHtml(utf8ToCp932("比較")) + " - " + escapeHtml(oldName) + " / " +
-           escapeHtml(newName) + "</title>\n";
+    out += "<title>" + htmlText(utf8ToCp932("比較")) + " - " + htmlText(oldName) + " / " +
+           htmlText(newName) + "</title>\n";
     out += "<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
-    out += "<h1>" + escapeHtml(oldName) + " &#x2192; " + escapeHtml(newName) + "</h1>\n";
+    out += "<h1>" + htmlText(oldName) + " &#x2192; " + htmlText(newName) + "</h1>\n";
     out += "<ul class=\"views\">\n";
     for (const ViewComparison& view : comparison.views()) {
-        out += "<li>" + escapeHtml(view.label) + " <span class=\"" + markClass(view.mark) + "\">" +
-               escapeHtml(viewMarkText(view.mark)) + "</span></li>\n";
+        out += "<li>" + htmlText(view.label) + " <span class=\"" + markClass(view.mark) + "\">" +
+               htmlText(viewMarkText(view.mark)) + "</span></li>\n";
     }
     out += "</ul>\n";
     for (const ViewComparison& view : comparison.views()) {
         if (view.mark == ViewMark::Same)
             continue;
-        out += "<div class=\"view\">\n<h2>" + escapeHtml(view.label) + " <span class=\"" +
-               markClass(view.mark) + "\">" + escapeHtml(viewMarkText(view.mark)) +
+        out += "<div class=\"view\">\n<h2>" + htmlText(view.label) + " <span class=\"" +
+               markClass(view.mark) + "\">" + htmlText(viewMarkText(view.mark)) +
                "</span></h2>\n<table class=\"diff\">\n";
         const std::vector<SideRow> rows = sideBySideRows(view);
         // Only the rows near a change, as in the text diff, with a gap row between the pieces.

@@ -113,6 +113,10 @@ constexpr const char kStyle[] =
 
 } // namespace
 
+std::string htmlText(TextView cp932) {
+    return html(cp932);
+}
+
 std::string exportHtml(const Document& document, const ExportHeader& header) {
     std::string out;
     out += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";

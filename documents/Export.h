@@ -29,4 +29,8 @@ std::string exportJson(const Document& document, const ExportHeader& header);
 std::string exportDocument(ExportFormat format, const Document& document,
                            const ExportHeader& header);
 
+// cp932 text as HTML text in UTF-8: the markup characters escaped, a line end (CR LF, CR or LF)
+// kept as a line feed, other control characters shown as U+FFFD.
+std::string htmlText(TextView cp932);
+
 } // namespace tg
