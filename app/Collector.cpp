@@ -41,6 +41,13 @@ int viewOfLabel(TextView label, bool isNT) {
     return -1;
 }
 
+// Where message lines go: the environment's own place, or standard error.
+std::function<void(const Text&)> errorLineOf(const CollectEnvironment& environment) {
+    if (environment.errorLine)
+        return environment.errorLine;
+    return [](const Text& line) { platform::writeErrorLine(line); };
+}
+
 // The toolkit's own options that take a value; the window's toolkit reads them itself.
 bool isToolkitOptionWithValue(TextView argument) {
     static const std::set<Text, std::less<>> options = {
@@ -292,9 +299,7 @@ Document freshDocument(bool isNT) {
 
 bool collectInto(Document& document, const std::vector<CollectView>& views,
                  const CollectEnvironment& environment) {
-    const std::function<void(const Text&)> errorLine =
-        environment.errorLine ? environment.errorLine
-                              : [](const Text& line) { platform::writeErrorLine(line); };
+    const std::function<void(const Text&)> errorLine = errorLineOf(environment);
     bool allRan = true;
     platform::WakeSignal unset;
     const platform::WakeSignal& wake = environment.stop ? *environment.stop : unset;
@@ -400,12 +405,7 @@ DocumentSections readComparedDocument(const std::filesystem::path& path) {
 }
 
 int compareCommand(const ProgramArguments& arguments, const CollectEnvironment& environment) {
-    const auto errorLine = [&](const Text& line) {
-        if (environment.errorLine)
-            environment.errorLine(line);
-        else
-            platform::writeErrorLine(line);
-    };
+    const std::function<void(const Text&)> errorLine = errorLineOf(environment);
     try {
         DocumentSections oldSide = readComparedDocument(toNativePath(arguments.oldFile));
         DocumentSections newSide = readComparedDocument(toNativePath(arguments.newFile));
@@ -439,12 +439,7 @@ int collect(const ProgramArguments& arguments, const CollectEnvironment& given) 
         environment.stop = &stop;
         interrupts.emplace(stop);
     }
-    const auto errorLine = [&](const Text& line) {
-        if (environment.errorLine)
-            environment.errorLine(line);
-        else
-            platform::writeErrorLine(line);
-    };
+    const std::function<void(const Text&)> errorLine = errorLineOf(environment);
     bool allRan = true;
     std::vector<CollectView> views = arguments.views;
     if (views.empty()) {

@@ -180,12 +180,6 @@ void LineBatch::add(TextView line) {
     ++lines_;
 }
 
-void LineBatch::append(const LineBatch& more) {
-    bytes_.append(more.bytes_);
-    index_.extendBy(bytes_, more.index_);
-    lines_ += more.lines_;
-}
-
 void LineBatch::clear() {
     bytes_.clear();
     index_.clear();

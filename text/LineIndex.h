@@ -64,8 +64,6 @@ public:
 
     // A line's bytes, without a line feed.
     void add(TextView line);
-    // The lines of another batch after these.
-    void append(const LineBatch& more);
     void clear();
 
     bool empty() const { return lines_ == 0; }

@@ -47,16 +47,16 @@ void ConsoleOutput::convertWhole(std::string_view bytes, Text& out) {
     out.reserve(out.size() + bytes.size() + bytes.size() / 16);
     const char* data = bytes.data();
     const std::size_t size = bytes.size();
+    // The next line feed at or after from, or size.
+    const auto lineFeedFrom = [&](std::size_t from) {
+        const void* found = std::memchr(data + from, '\n', size - from);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
+    };
     std::size_t i = 0;
-    std::size_t lineFeed = 0; // the next line feed at or after i, or size; found once per line
-    bool lineFeedKnown = false;
+    std::size_t lineFeed = lineFeedFrom(0); // looked for again once per line
     while (i < size) {
-        if (!lineFeedKnown || lineFeed < i) {
-            const void* found = std::memchr(data + i, '\n', size - i);
-            lineFeed =
-                found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
-            lineFeedKnown = true;
-        }
+        if (lineFeed < i)
+            lineFeed = lineFeedFrom(i);
         // Most output is ASCII: it passes up to the line's end at once.
         const std::size_t runEnd = asciiRunEnd(data, i, lineFeed);
         if (runEnd > i) {
