@@ -56,6 +56,27 @@ TEST(PosixProcess, InputIsEmptyAndOutputIsConsoleLike) {
     EXPECT_EQ(utf8.lines(), (std::vector<Text>{tg::utf8ToCp932("日本語"), "?ok"}));
 }
 
+// A command that floods goes on writing while the runner is busy with the window: it gets far
+// ahead of a reader before it has to wait, and all it wrote is read afterwards.
+TEST(PosixProcess, AFloodingCommandRunsFarAheadOfTheReader) {
+    long most = 0;
+    std::ifstream("/proc/sys/fs/pipe-max-size") >> most;
+    if (most < (1 << 20))
+        GTEST_SKIP() << "this system lets a pipe hold only " << most << " bytes";
+    constexpr size_t kAhead = 900000;
+    tg::platform::WakeSignal wake;
+    auto child = tg::platform::startChildProcess(
+        Text("\"") + TG_FIXTURE_CHILD + "\" fill:" + std::to_string(kAhead) + ":x", true, wake);
+    ASSERT_TRUE(child);
+    const auto until = Clock::now() + std::chrono::seconds(10);
+    while (!child->hasEnded() && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(child->hasEnded()) << "the command waited for a reader";
+    Text all;
+    child->drain(all);
+    EXPECT_EQ(all, Text(kAhead, 'x'));
+}
+
 TEST(PosixProcess, ArgumentsReachTheCommandInUtf8) {
     tg::test::RecordingContext context;
     const Text target = tg::utf8ToCp932("ホスト名");
