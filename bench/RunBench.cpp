@@ -21,6 +21,7 @@
 #include "sysinfo/SystemReportBody.h"
 #include "text/FileName.h"
 #include "text/StringList.h"
+#include "ui/Fonts.h"
 #include "ui/OutputPane.h"
 
 #include <QApplication>
@@ -71,6 +72,7 @@ struct Window {
     Window() {
         auto* layout = new QVBoxLayout(&widget);
         pane = new tg::OutputPane(&widget);
+        pane->setFont(tg::fixedFont()); // as the main window's pane
         bar = new QProgressBar(&widget);
         bar->setRange(0, 250);
         layout->addWidget(pane);
