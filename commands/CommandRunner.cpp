@@ -18,9 +18,6 @@ using Event = platform::ChildProcess::Event;
 // After an abort the command is asked to stop as Ctrl+C would and is read this long more, so that
 // what it says on its way out (ping's statistics) is kept; then it is ended.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
-// A flood's batch is handed over at this size at the latest, so that the lines on their way hold
-// little memory beside the pane's and the pane fills in steps a user sees.
-constexpr size_t kPassBytes = size_t(1) << 20;
 
 int msUntil(Clock::time_point deadline) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -105,7 +102,7 @@ RunOutcome runChildProcess(const Text& commandName, const Text& commandArgs, Run
                     chunk.clear();
                     child->read(chunk);
                     assembly.feed(chunk, outlet.pending());
-                    if (outlet.holdMs() == 0 || outlet.pending().bytes().size() >= kPassBytes)
+                    if (outlet.holdMs() == 0 || outlet.pending().bytes().size() >= kBatchBytes)
                         outlet.deliver();
                 } else if (event == Event::Ended) {
                     // All the child wrote is in the pipe now; a process it started and left

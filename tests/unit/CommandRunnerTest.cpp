@@ -71,6 +71,22 @@ TEST(CommandRunner, EverythingWrittenBeforeExitArrives) {
     }
 }
 
+// A flood reaches the window whole, in several handovers (so the pane fills while it runs), none
+// of which holds much more than a batch's worth of memory.
+TEST(CommandRunner, AFloodArrivesWholeInBoundedBatches) {
+    RunProbe run;
+    run.run(quotedFixture(), "lines:300000:70 out:last-line");
+    const Lines lines = run.context.lines();
+    ASSERT_EQ(lines.size(), 300001u);
+    EXPECT_EQ(lines[299999].substr(0, 7), "300000 ");
+    EXPECT_EQ(lines.back(), "last-line");
+    const std::vector<size_t> batches = run.context.batchBytes();
+    EXPECT_GE(batches.size(), 5u);
+    // A batch may take one more read, and the last one what the pipe held when the command ended.
+    for (size_t bytes : batches)
+        EXPECT_LE(bytes, tg::kBatchBytes + (1u << 20) + (64u << 10));
+}
+
 TEST(CommandRunner, LineEndsAndStandardErrorOnOnePipe) {
     RunProbe run;
     run.run(quotedFixture(), R"(out:one\r\n err:two\n out:\r\n out:three\r\r\n err:tail)");

@@ -28,6 +28,7 @@ public:
         }
         for (Text& line : batch.lines())
             lines_.push_back(std::move(line));
+        batchBytes_.push_back(batch.bytes().size());
         changed_.notify_all();
     }
     void appendReportLine(const Text&) override {}
@@ -42,6 +43,11 @@ public:
         std::lock_guard lock(mutex_);
         return lines_;
     }
+    // The size of each batch handed over, in order.
+    std::vector<size_t> batchBytes() const {
+        std::lock_guard lock(mutex_);
+        return batchBytes_;
+    }
     int resets() const {
         std::lock_guard lock(mutex_);
         return resets_;
@@ -55,6 +61,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
+    std::vector<size_t> batchBytes_;
     std::condition_variable changed_;
     std::vector<Text> lines_;
     int resets_ = 0;
