@@ -176,9 +176,13 @@ void TMainForm::runCommand(tg::Text commandName, tg::Text commandArgs) {
 
 void TMainForm::runWorker(GetInfoThread* worker) {
     worker->outputPane = RichEdit_Output;
-    worker->linesShown = [chart = Chart_latency](const tg::LineBatch& lines) {
-        chart->addLines(lines);
-    };
+    // A hidden chart reads nothing, during a run as at a switch of views: it is drawn from the
+    // view's text when it is shown, and the window takes no input while a run lasts.
+    if (Chart_latency->isVisibleTo(this)) {
+        worker->linesShown = [chart = Chart_latency](const tg::LineBatch& lines) {
+            chart->addLines(lines);
+        };
+    }
     worker->mainProgress = ProgressBar1;
     worker->outcome = &lastRunOutcome_;
     TAbortDlg dialog(this, worker); // starts the worker, which frees itself after the run

@@ -121,6 +121,13 @@ private slots:
         w.reset();
         w = start();
         QVERIFY(!chart(*w)->isVisible());
+
+        // Hidden, it reads nothing while a command runs; shown, it reads the view's text.
+        w->runWith("ping",
+                   tg::utf8ToCp932("127.0.0.1 からの応答: バイト数 =32 時間 =7ms TTL=64\r\n"));
+        QVERIFY(chart(*w)->record().replies().empty());
+        w->trigger("ViewLatency1");
+        QCOMPARE(chart(*w)->record().replies().size(), size_t(1));
     }
 
     void traceHopsBecomeBarsAndSaveAsPng() {
