@@ -15,6 +15,9 @@ struct LargeBufferSupport {
     // Room of some megabytes grows by this factor. Where memory costs nothing until it is
     // touched, a large factor spares copies; where room is committed at once, 2 is kinder.
     std::size_t growth = 2;
+    // Gives memory to room not yet written, so that later writes into it do not stop, page by
+    // page, for the system to find memory.
+    void (*populate)(void* data, std::size_t bytes) = nullptr;
 };
 void setLargeBufferSupport(const LargeBufferSupport& support);
 const LargeBufferSupport& largeBufferSupport();
@@ -38,6 +41,15 @@ template <typename Buffer> void reserveGrowing(Buffer& buffer, std::size_t neede
     support.prepare(bigger.data(), bytes);
     bigger.insert(bigger.end(), buffer.begin(), buffer.end());
     buffer.swap(bigger);
+}
+
+// Gives memory to the room of up to `more` elements past a buffer's end, where the system can do
+// so ahead of the writes. Nothing is written: the buffer's contents and size stay as they are.
+template <typename Buffer> void populateAhead(Buffer& buffer, std::size_t more) {
+    const LargeBufferSupport& support = largeBufferSupport();
+    const std::size_t room = std::min(more, buffer.capacity() - buffer.size());
+    if (support.populate && room > 0)
+        support.populate(buffer.data() + buffer.size(), room * sizeof(*buffer.data()));
 }
 
 } // namespace tg

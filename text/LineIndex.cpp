@@ -103,6 +103,11 @@ void LineIndex::extendByLine(TextView text) {
     indexed_ = text.size();
 }
 
+void LineIndex::prepareRoom(std::size_t lines) {
+    reserveGrowing(starts_, starts_.size() + lines);
+    populateAhead(starts_, lines);
+}
+
 void LineIndex::extendBy(TextView text, const LineIndex& tail) {
     const std::size_t base = indexed_;
     if (!atLineStart(text) || text.size() != base + tail.indexed_) {

@@ -31,6 +31,8 @@ public:
     void extendBy(TextView text, const LineIndex& tail);
     // Back to an empty text, keeping the room.
     void clear();
+    // Makes room for that many more lines and gives it memory (see populateAhead).
+    void prepareRoom(std::size_t lines);
 
     // At least 1: an empty text shows one empty line.
     std::size_t lineCount() const;

@@ -429,6 +429,11 @@ void OutputPane::appendBatch(const LineBatch& batch) {
     own_.append(batch.bytes());
     index_.extendBy(own_, batch.index());
     endAppend(follow);
+    // While the runner reads the next batch, the room it will take is made and given memory here,
+    // once the window is idle, rather than during the next handover, which the runner waits for.
+    lastBatchBytes_ = batch.bytes().size();
+    lastBatchLines_ = batch.lineCount();
+    roomAhead_.start(0, this);
 }
 
 void OutputPane::moveTextTo(Text& target) {
@@ -1021,6 +1026,13 @@ void OutputPane::timerEvent(QTimerEvent* event) {
     } else if (event->timerId() == appendedPaint_.timerId()) {
         appendedPaint_.stop();
         viewport()->update();
+    } else if (event->timerId() == roomAhead_.timerId()) {
+        roomAhead_.stop();
+        if (text_ == &own_) {
+            reserveGrowing(own_, own_.size() + lastBatchBytes_);
+            populateAhead(own_, lastBatchBytes_);
+            index_.prepareRoom(lastBatchLines_);
+        }
     } else
         QAbstractScrollArea::timerEvent(event);
 }

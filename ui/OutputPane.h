@@ -182,6 +182,10 @@ private:
     QBasicTimer dragScroll_;
     QElapsedTimer lastPaint_;
     QBasicTimer appendedPaint_;
+    // Once the window is idle after a batch, room for the next one is made and given memory.
+    QBasicTimer roomAhead_;
+    std::size_t lastBatchBytes_ = 0;
+    std::size_t lastBatchLines_ = 0;
     bool appending_ = false;
     std::vector<std::pair<Spot, Spot>> highlights_;
 

@@ -1,9 +1,13 @@
 #include "platform/Files.h"
+#include "platform/Memory.h"
 #include "text/Error.h"
+#include "text/LargeBuffers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +15,9 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +100,43 @@ TEST_F(Files, SaveKilledAtAnyMomentLeavesTheOldFileWhole) {
             EXPECT_TRUE(now == old || now == next) << "round " << round << ": " << now.size();
         fs::remove(temporary());
     }
+}
+
+// The pane gives memory to the room its next batch will take while the window is idle: the
+// room is resident afterwards, and the buffer's bytes, size and room are as they were.
+TEST(LargeBuffers, RoomAheadGetsMemoryAndTheBufferStaysAsItWas) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* probe = mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(probe, MAP_FAILED);
+#ifdef MADV_POPULATE_WRITE
+    const bool canPopulate = madvise(probe, page, MADV_POPULATE_WRITE) == 0;
+#else
+    const bool canPopulate = false;
+#endif
+    munmap(probe, page);
+    if (!canPopulate)
+        GTEST_SKIP() << "this system cannot give memory to room ahead of writes";
+
+    tg::platform::useLargePagesForLargeBuffers();
+    std::string buffer = "abc";
+    tg::reserveGrowing(buffer, size_t(64) << 20);
+    const size_t room = buffer.capacity();
+    // The pages of the room from `from`, of `bytes`, that are not resident.
+    auto missing = [&](size_t from, size_t bytes) {
+        const auto start = reinterpret_cast<std::uintptr_t>(buffer.data()) + from;
+        const std::uintptr_t first = start & ~(page - 1);
+        std::vector<unsigned char> pages((start + bytes - first + page - 1) / page);
+        EXPECT_EQ(mincore(reinterpret_cast<void*>(first), start + bytes - first, pages.data()), 0);
+        return static_cast<size_t>(
+            std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return !(p & 1); }));
+    };
+    const size_t from = size_t(8) << 20;
+    const size_t bytes = size_t(4) << 20;
+    EXPECT_GT(missing(from, bytes), 0u); // untouched room costs nothing yet
+    tg::populateAhead(buffer, from + bytes);
+    EXPECT_EQ(missing(from, bytes), 0u);
+    EXPECT_EQ(buffer, "abc");
+    EXPECT_EQ(buffer.capacity(), room);
 }
 
 } // namespace
