@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <optional>
 
 namespace tg {
@@ -434,6 +435,18 @@ void OutputPane::appendBatch(const LineBatch& batch) {
     lastBatchBytes_ = batch.bytes().size();
     lastBatchLines_ = batch.lineCount();
     roomAhead_.start(0, this);
+}
+
+void OutputPane::prepareRoom() {
+    if (text_ != &own_)
+        return;
+    try {
+        reserveGrowing(own_, own_.size() + lastBatchBytes_);
+        populateAhead(own_, lastBatchBytes_);
+        index_.prepareRoom(lastBatchLines_);
+    } catch (const std::exception&) {
+        // Only ahead of need: the next append asks again, and a run shows its failure.
+    }
 }
 
 void OutputPane::moveTextTo(Text& target) {
@@ -1028,11 +1041,7 @@ void OutputPane::timerEvent(QTimerEvent* event) {
         viewport()->update();
     } else if (event->timerId() == roomAhead_.timerId()) {
         roomAhead_.stop();
-        if (text_ == &own_) {
-            reserveGrowing(own_, own_.size() + lastBatchBytes_);
-            populateAhead(own_, lastBatchBytes_);
-            index_.prepareRoom(lastBatchLines_);
-        }
+        prepareRoom();
     } else
         QAbstractScrollArea::timerEvent(event);
 }

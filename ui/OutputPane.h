@@ -139,6 +139,8 @@ private:
     // Appends repaint once a frame at most, however many batches come meanwhile.
     void repaintAppended();
     void forgetLayout();
+    // Makes and maps the room the next batch will take; see roomAhead_.
+    void prepareRoom();
     void updateMetrics();
     void updateScrollBars();
     int visibleRows() const;

@@ -1,6 +1,7 @@
 #include "ui/OutputPane.h"
 
 #include "text/Codec.h"
+#include "text/LargeBuffers.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
 
@@ -10,6 +11,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
+
+#include <new>
 
 using tg::OutputPane;
 using tg::Text;
@@ -245,6 +248,25 @@ private slots:
         pane->appendLines(lines);
         QCOMPARE(bar->value(), 10);
         QCOMPARE(pane->lineCount(), qsizetype(300));
+    }
+
+    // Room made ahead of a batch is only ahead of need: where the system cannot give it, the pane
+    // goes on as it was.
+    void roomAheadThatCannotBeHadChangesNothing() {
+        tg::LineBatch batch;
+        const Text line(1000, 'x');
+        for (int i = 0; i < 5000; ++i)
+            batch.add(line);
+        pane->appendBatch(batch);
+        const tg::LargeBufferSupport was = tg::largeBufferSupport();
+        struct Restore {
+            tg::LargeBufferSupport support;
+            ~Restore() { tg::setLargeBufferSupport(support); }
+        } restore{was};
+        tg::setLargeBufferSupport({[](void*, std::size_t) { throw std::bad_alloc(); }, 2, nullptr});
+        QTest::qWait(50); // the window is idle: the room ahead is asked for
+        QCOMPARE(pane->text(), batch.bytes());
+        QCOMPARE(pane->lineCount(), qsizetype(5000));
     }
 
     // A flood of appends paints once a frame at most, and its last lines are painted all the same.
