@@ -17,9 +17,9 @@ namespace tg {
 // system report hands its lines over at the same pace.
 inline constexpr auto kDeliveryInterval = std::chrono::milliseconds(16);
 // A flood's batch is handed over at this size at the latest (and at most one read more, or what
-// the pipe held when the command ended). Every
-// handover wakes the window and waits for it, so a flood goes in few of them; 4 MB is still a
-// few milliseconds of reading, and little memory beside the pane's.
+// the pipe held when the command ended). Every handover wakes the window and waits for it, so a
+// flood goes in few of them; 4 MB is still a few milliseconds of reading, and little memory
+// beside the pane's.
 inline constexpr std::size_t kBatchBytes = std::size_t(4) << 20;
 
 // How a run ended. A system report that runs to its end is Completed; a command that ended by
