@@ -47,10 +47,6 @@ std::string escapeHtml(std::string_view utf8) {
     return out;
 }
 
-std::string html(TextView cp932) {
-    return escapeHtml(cp932ToUtf8(cp932));
-}
-
 std::string endingText(const RunRecord& record) {
     switch (record.ending) {
     case RunEnding::Exited:
@@ -114,15 +110,15 @@ constexpr const char kStyle[] =
 } // namespace
 
 std::string htmlText(TextView cp932) {
-    return html(cp932);
+    return escapeHtml(cp932ToUtf8(cp932));
 }
 
 std::string exportHtml(const Document& document, const ExportHeader& header) {
     std::string out;
     out += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
-    out += "<title>" + html(header.program) + " - " + html(header.computer) + "</title>\n";
+    out += "<title>" + htmlText(header.program) + " - " + htmlText(header.computer) + "</title>\n";
     out += "<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
-    out += "<h1>" + html(header.program) + "</h1>\n<table class=\"header\">\n";
+    out += "<h1>" + htmlText(header.program) + "</h1>\n<table class=\"header\">\n";
     const std::pair<const char*, const Text*> rows[] = {{"コンピューター", &header.computer},
                                                         {"ユーザー", &header.user},
                                                         {"OS", &header.os},
@@ -130,15 +126,15 @@ std::string exportHtml(const Document& document, const ExportHeader& header) {
                                                         {"エクスポート日時", &header.exported}};
     for (const auto& [name, value] : rows) {
         std::string shown =
-            value == &header.version ? html(header.program + " " + *value) : html(*value);
+            value == &header.version ? htmlText(header.program + " " + *value) : htmlText(*value);
         out += "<tr><th>" + std::string(name) + "</th><td>" + shown + "</td></tr>\n";
     }
     out += "</table>\n<h2>ビュー</h2>\n<ol class=\"views\">\n";
     for (std::size_t i = 0; i < document.viewCount(); ++i) {
-        out +=
-            "<li><a href=\"#view" + std::to_string(i) + "\">" + html(document.labels()[i]) + "</a>";
+        out += "<li><a href=\"#view" + std::to_string(i) + "\">" + htmlText(document.labels()[i]) +
+               "</a>";
         if (const auto& record = document.record(i))
-            out += " &mdash; <code>" + html(record->command) + "</code>";
+            out += " &mdash; <code>" + htmlText(record->command) + "</code>";
         else if (document.isEmpty(i))
             out += " &mdash; 出力なし";
         out += "</li>\n";
@@ -146,12 +142,12 @@ std::string exportHtml(const Document& document, const ExportHeader& header) {
     out += "</ol>\n";
     for (std::size_t i = 0; i < document.viewCount(); ++i) {
         out += "<div class=\"view\" id=\"view" + std::to_string(i) + "\">\n<h2>" +
-               html(document.labels()[i]) + "</h2>\n";
+               htmlText(document.labels()[i]) + "</h2>\n";
         if (const auto& record = document.record(i)) {
             out += "<dl class=\"record\">\n";
-            out += "<dt>コマンド</dt><dd><code>" + html(record->command) + "</code></dd>\n";
-            out += "<dt>開始</dt><dd>" + html(record->started) + "</dd>\n";
-            out += "<dt>終了</dt><dd>" + html(record->ended) + "</dd>\n";
+            out += "<dt>コマンド</dt><dd><code>" + htmlText(record->command) + "</code></dd>\n";
+            out += "<dt>開始</dt><dd>" + htmlText(record->started) + "</dd>\n";
+            out += "<dt>終了</dt><dd>" + htmlText(record->ended) + "</dd>\n";
             out += "<dt>結果</dt><dd>" + escapeHtml(endingText(*record)) + "</dd>\n</dl>\n";
         }
         const Text text = outputOf(document, i);
@@ -161,7 +157,7 @@ std::string exportHtml(const Document& document, const ExportHeader& header) {
             // A browser drops a line break right after <pre>: a text that begins with one gets
             // another in front, for it to drop.
             out += text[0] == '\r' || text[0] == '\n' ? "<pre>\n" : "<pre>";
-            out += html(text) + "</pre>\n";
+            out += htmlText(text) + "</pre>\n";
         }
         out += "</div>\n";
     }

@@ -43,13 +43,13 @@ template <typename Buffer> void reserveGrowing(Buffer& buffer, std::size_t neede
     buffer.swap(bigger);
 }
 
-// Gives memory to the room of up to `more` elements past a buffer's end, where the system can do
+// Makes room for `more` elements past a buffer's end and gives it memory, where the system can do
 // so ahead of the writes. Nothing is written: the buffer's contents and size stay as they are.
-template <typename Buffer> void populateAhead(Buffer& buffer, std::size_t more) {
+template <typename Buffer> void prepareRoom(Buffer& buffer, std::size_t more) {
+    reserveGrowing(buffer, buffer.size() + more);
     const LargeBufferSupport& support = largeBufferSupport();
-    const std::size_t room = std::min(more, buffer.capacity() - buffer.size());
-    if (support.populate && room > 0)
-        support.populate(buffer.data() + buffer.size(), room * sizeof(*buffer.data()));
+    if (support.populate && more > 0)
+        support.populate(buffer.data() + buffer.size(), more * sizeof(*buffer.data()));
 }
 
 } // namespace tg

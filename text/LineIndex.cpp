@@ -104,8 +104,7 @@ void LineIndex::extendByLine(TextView text) {
 }
 
 void LineIndex::prepareRoom(std::size_t lines) {
-    reserveGrowing(starts_, starts_.size() + lines);
-    populateAhead(starts_, lines);
+    tg::prepareRoom(starts_, lines);
 }
 
 void LineIndex::extendBy(TextView text, const LineIndex& tail) {

@@ -31,7 +31,7 @@ public:
     void extendBy(TextView text, const LineIndex& tail);
     // Back to an empty text, keeping the room.
     void clear();
-    // Makes room for that many more lines and gives it memory (see populateAhead).
+    // Makes room for that many more lines and gives it memory (see tg::prepareRoom).
     void prepareRoom(std::size_t lines);
 
     // At least 1: an empty text shows one empty line.

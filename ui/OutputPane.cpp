@@ -441,8 +441,7 @@ void OutputPane::prepareRoom() {
     if (text_ != &own_)
         return;
     try {
-        reserveGrowing(own_, own_.size() + lastBatchBytes_);
-        populateAhead(own_, lastBatchBytes_);
+        tg::prepareRoom(own_, lastBatchBytes_);
         index_.prepareRoom(lastBatchLines_);
     } catch (const std::exception&) {
         // Only ahead of need: the next append asks again, and a run shows its failure.

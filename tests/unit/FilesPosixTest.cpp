@@ -133,7 +133,7 @@ TEST(LargeBuffers, RoomAheadGetsMemoryAndTheBufferStaysAsItWas) {
     const size_t from = size_t(8) << 20;
     const size_t bytes = size_t(4) << 20;
     EXPECT_GT(missing(from, bytes), 0u); // untouched room costs nothing yet
-    tg::populateAhead(buffer, from + bytes);
+    tg::prepareRoom(buffer, from + bytes);
     EXPECT_EQ(missing(from, bytes), 0u);
     EXPECT_EQ(buffer, "abc");
     EXPECT_EQ(buffer.capacity(), room);
